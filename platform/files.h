@@ -1,0 +1,77 @@
+#pragma once
+// Files and folders, as the task store and the backup engine need them.
+// Paths are UTF-8 Windows paths ("D:\data\a.doc", "\\server\share\x"); long-path
+// prefixes and UTF-16 are the implementation's business.
+
+#include <cstdint>
+#include <functional>
+#include <stop_token>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "platform/file_error.h"
+
+namespace corvallo::platform {
+
+struct FolderEntry {
+    std::string name;  // UTF-8, no path
+    bool isFolder = false;
+    bool isReparsePoint = false;  // junction or symbolic link
+    std::uint64_t size = 0;
+    std::uint64_t lastWriteTime = 0;  // 100 ns units since 1601-01-01 UTC, as Windows keeps it
+    std::uint32_t attributes = 0;     // the Windows attribute bits
+};
+
+// Identity of a folder on its volume, to recognise a folder reached twice through links.
+struct FolderIdentity {
+    std::uint64_t volume = 0;
+    std::uint64_t index = 0;
+    bool operator==(const FolderIdentity&) const = default;
+};
+
+enum class DriveType { Unknown, NoRoot, Removable, Fixed, Remote, CdRom, RamDisk };
+
+// Called during a copy with the bytes done so far; the copy stops when the stop token is set.
+using CopyProgress = std::function<void(std::uint64_t done, std::uint64_t total)>;
+
+class Files {
+public:
+    virtual ~Files() = default;
+
+    // Whole-file access.
+    virtual FileResult<std::string> readFile(std::string_view path) = 0;
+    // Writes `bytes` to a temporary file beside `path`, flushes it, then replaces `path` in one step.
+    // When `backupPath` is not empty the previous version of `path` is kept there.
+    virtual FileError replaceFile(std::string_view path, std::string_view bytes, std::string_view backupPath) = 0;
+
+    // Existence.
+    virtual bool exists(std::string_view path) = 0;      // a file or a folder
+    virtual bool isFolder(std::string_view path) = 0;
+
+    // Folders.
+    // Lists the entries of `folder` whose names match `pattern` ("*.doc", "*"), as the Windows file search
+    // matches them; "." and ".." are left out. A folder that cannot be listed yields an error.
+    virtual FileResult<std::vector<FolderEntry>> listFolder(std::string_view folder, std::string_view pattern) = 0;
+    virtual FileResult<FolderIdentity> folderIdentity(std::string_view folder) = 0;
+    // Creates one folder; its parent must exist.
+    virtual FileError createFolder(std::string_view path) = 0;
+
+    // Files.
+    // Copies contents, attributes and times of `source` to `target`, replacing `target`. The data goes to
+    // `target` directly: callers that want a transactional copy pass a temporary name and rename after.
+    virtual FileError copyFile(std::string_view source, std::string_view target, std::stop_token stop,
+                               const CopyProgress& progress) = 0;
+    // Renames a file or folder; fails when `to` exists.
+    virtual FileError rename(std::string_view from, std::string_view to) = 0;
+    virtual FileError removeFile(std::string_view path) = 0;
+    // Removes a folder and everything below it; links inside are removed, never followed.
+    virtual FileError removeTree(std::string_view path) = 0;
+    // Appends to a file, creating it when missing.
+    virtual FileError appendFile(std::string_view path, std::string_view bytes) = 0;
+
+    // Drives: "C:" and the like.
+    virtual DriveType driveType(std::string_view drive) = 0;
+};
+
+}  // namespace corvallo::platform

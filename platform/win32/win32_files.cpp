@@ -1,0 +1,267 @@
+#include "platform/win32/win32_files.h"
+
+#include <windows.h>
+
+#include <atomic>
+#include <memory>
+
+#include "platform/win32/wide.h"
+
+namespace corvallo::platform::win32 {
+
+namespace {
+
+struct HandleCloser {
+    void operator()(HANDLE h) const {
+        if (h != INVALID_HANDLE_VALUE && h != nullptr) CloseHandle(h);
+    }
+};
+using UniqueHandle = std::unique_ptr<void, HandleCloser>;
+
+struct FindCloser {
+    void operator()(HANDLE h) const {
+        if (h != INVALID_HANDLE_VALUE) FindClose(h);
+    }
+};
+using UniqueFind = std::unique_ptr<void, FindCloser>;
+
+UniqueHandle openHandle(HANDLE h) { return UniqueHandle(h == INVALID_HANDLE_VALUE ? nullptr : h); }
+
+std::string joinPath(std::string_view folder, std::string_view name) {
+    std::string path(folder);
+    if (!path.empty() && path.back() != '\\' && path.back() != '/') path += '\\';
+    path += name;
+    return path;
+}
+
+FileError writeAll(HANDLE file, std::string_view bytes, const char* operation, std::string_view path) {
+    std::size_t done = 0;
+    while (done < bytes.size()) {
+        DWORD chunk = static_cast<DWORD>(std::min<std::size_t>(bytes.size() - done, 1u << 30));
+        DWORD written = 0;
+        if (!WriteFile(file, bytes.data() + done, chunk, &written, nullptr)) return lastError(operation, path);
+        done += written;
+    }
+    return {};
+}
+
+std::atomic<unsigned> temporaryCounter{0};
+
+DWORD CALLBACK copyProgressRoutine(LARGE_INTEGER total, LARGE_INTEGER done, LARGE_INTEGER, LARGE_INTEGER, DWORD, DWORD,
+                                   HANDLE, HANDLE, LPVOID context);
+
+struct CopyContext {
+    std::stop_token stop;
+    const CopyProgress* progress;
+};
+
+DWORD CALLBACK copyProgressRoutine(LARGE_INTEGER total, LARGE_INTEGER done, LARGE_INTEGER, LARGE_INTEGER, DWORD, DWORD,
+                                   HANDLE, HANDLE, LPVOID context) {
+    auto* copy = static_cast<CopyContext*>(context);
+    if (copy->stop.stop_requested()) return PROGRESS_CANCEL;
+    if (copy->progress && *copy->progress)
+        (*copy->progress)(static_cast<std::uint64_t>(done.QuadPart), static_cast<std::uint64_t>(total.QuadPart));
+    return PROGRESS_CONTINUE;
+}
+
+}  // namespace
+
+FileResult<std::string> Win32Files::readFile(std::string_view path) {
+    FileResult<std::string> result;
+    auto file = openHandle(CreateFileW(longPath(path).c_str(), GENERIC_READ,
+                                       FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
+                                       FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
+    if (!file) {
+        result.error = lastError("read", path);
+        return result;
+    }
+    LARGE_INTEGER size{};
+    if (!GetFileSizeEx(file.get(), &size)) {
+        result.error = lastError("read", path);
+        return result;
+    }
+    result.value.resize(static_cast<std::size_t>(size.QuadPart));
+    std::size_t done = 0;
+    while (done < result.value.size()) {
+        DWORD chunk = static_cast<DWORD>(std::min<std::size_t>(result.value.size() - done, 1u << 30));
+        DWORD got = 0;
+        if (!ReadFile(file.get(), result.value.data() + done, chunk, &got, nullptr)) {
+            result.error = lastError("read", path);
+            return result;
+        }
+        if (got == 0) break;  // the file shrank while we read it
+        done += got;
+    }
+    result.value.resize(done);
+    return result;
+}
+
+FileError Win32Files::replaceFile(std::string_view path, std::string_view bytes, std::string_view backupPath) {
+    std::string temporary = std::string(path) + ".tmp" + std::to_string(GetCurrentProcessId()) + "-" +
+                            std::to_string(temporaryCounter.fetch_add(1));
+    {
+        auto file = openHandle(CreateFileW(longPath(temporary).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                                           FILE_ATTRIBUTE_NORMAL, nullptr));
+        if (!file) return lastError("write", temporary);
+        if (auto error = writeAll(file.get(), bytes, "write", temporary)) {
+            file.reset();
+            DeleteFileW(longPath(temporary).c_str());
+            return error;
+        }
+        // The data must be on the disk before the name points at it.
+        if (!FlushFileBuffers(file.get())) {
+            auto error = lastError("flush", temporary);
+            file.reset();
+            DeleteFileW(longPath(temporary).c_str());
+            return error;
+        }
+    }
+    if (!backupPath.empty()) {
+        if (!CopyFileW(longPath(path).c_str(), longPath(backupPath).c_str(), FALSE)) {
+            DWORD code = GetLastError();
+            if (code != ERROR_FILE_NOT_FOUND && code != ERROR_PATH_NOT_FOUND) {
+                DeleteFileW(longPath(temporary).c_str());
+                return errorFromCode(code, "keep previous version", backupPath);
+            }
+        }
+    }
+    if (!MoveFileExW(longPath(temporary).c_str(), longPath(path).c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+        auto error = lastError("replace", path);
+        DeleteFileW(longPath(temporary).c_str());
+        return error;
+    }
+    return {};
+}
+
+bool Win32Files::exists(std::string_view path) {
+    return GetFileAttributesW(longPath(path).c_str()) != INVALID_FILE_ATTRIBUTES;
+}
+
+bool Win32Files::isFolder(std::string_view path) {
+    DWORD attributes = GetFileAttributesW(longPath(path).c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+}
+
+FileResult<std::vector<FolderEntry>> Win32Files::listFolder(std::string_view folder, std::string_view pattern) {
+    FileResult<std::vector<FolderEntry>> result;
+    std::wstring query = longPath(joinPath(folder, pattern));
+    WIN32_FIND_DATAW data;
+    UniqueFind find(FindFirstFileExW(query.c_str(), FindExInfoBasic, &data, FindExSearchNameMatch, nullptr,
+                                     FIND_FIRST_EX_LARGE_FETCH));
+    if (find.get() == INVALID_HANDLE_VALUE) {
+        DWORD code = GetLastError();
+        // No match in a folder that exists is an empty listing, not a failure.
+        if (code == ERROR_FILE_NOT_FOUND || code == ERROR_NO_MORE_FILES) {
+            if (isFolder(folder)) return result;
+        }
+        result.error = errorFromCode(code, "list", folder);
+        return result;
+    }
+    do {
+        if (data.cFileName[0] == L'.' && (data.cFileName[1] == 0 || (data.cFileName[1] == L'.' && data.cFileName[2] == 0)))
+            continue;
+        FolderEntry entry;
+        entry.name = narrow(data.cFileName);
+        entry.attributes = data.dwFileAttributes;
+        entry.isFolder = (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+        entry.isReparsePoint = (data.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
+        entry.size = (static_cast<std::uint64_t>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
+        entry.lastWriteTime =
+            (static_cast<std::uint64_t>(data.ftLastWriteTime.dwHighDateTime) << 32) | data.ftLastWriteTime.dwLowDateTime;
+        result.value.push_back(std::move(entry));
+    } while (FindNextFileW(find.get(), &data));
+    DWORD code = GetLastError();
+    if (code != ERROR_NO_MORE_FILES) result.error = errorFromCode(code, "list", folder);
+    return result;
+}
+
+FileResult<FolderIdentity> Win32Files::folderIdentity(std::string_view folder) {
+    FileResult<FolderIdentity> result;
+    auto handle = openHandle(CreateFileW(longPath(folder).c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                         nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+    if (!handle) {
+        result.error = lastError("identify", folder);
+        return result;
+    }
+    BY_HANDLE_FILE_INFORMATION info;
+    if (!GetFileInformationByHandle(handle.get(), &info)) {
+        result.error = lastError("identify", folder);
+        return result;
+    }
+    result.value.volume = info.dwVolumeSerialNumber;
+    result.value.index = (static_cast<std::uint64_t>(info.nFileIndexHigh) << 32) | info.nFileIndexLow;
+    return result;
+}
+
+FileError Win32Files::createFolder(std::string_view path) {
+    if (!CreateDirectoryW(longPath(path).c_str(), nullptr)) return lastError("create folder", path);
+    return {};
+}
+
+FileError Win32Files::copyFile(std::string_view source, std::string_view target, std::stop_token stop,
+                               const CopyProgress& progress) {
+    CopyContext context{stop, &progress};
+    BOOL cancel = FALSE;
+    if (!CopyFileExW(longPath(source).c_str(), longPath(target).c_str(), copyProgressRoutine, &context, &cancel, 0)) {
+        auto error = lastError("copy", source);
+        if (stop.stop_requested()) error.kind = FileErrorKind::Cancelled;
+        return error;
+    }
+    return {};
+}
+
+FileError Win32Files::rename(std::string_view from, std::string_view to) {
+    if (!MoveFileExW(longPath(from).c_str(), longPath(to).c_str(), 0)) return lastError("rename", from);
+    return {};
+}
+
+FileError Win32Files::removeFile(std::string_view path) {
+    std::wstring wide = longPath(path);
+    if (DeleteFileW(wide.c_str())) return {};
+    DWORD attributes = GetFileAttributesW(wide.c_str());
+    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY) != 0) {
+        SetFileAttributesW(wide.c_str(), attributes & ~static_cast<DWORD>(FILE_ATTRIBUTE_READONLY));
+        if (DeleteFileW(wide.c_str())) return {};
+    }
+    return lastError("remove", path);
+}
+
+FileError Win32Files::removeTree(std::string_view path) {
+    auto listing = listFolder(path, "*");
+    if (!listing.ok()) return listing.error;
+    for (const auto& entry : listing.value) {
+        std::string child = joinPath(path, entry.name);
+        if (entry.isFolder && entry.isReparsePoint) {
+            // A link is removed, never followed.
+            if (!RemoveDirectoryW(longPath(child).c_str())) return lastError("remove", child);
+        } else if (entry.isFolder) {
+            if (auto error = removeTree(child)) return error;
+        } else if (auto error = removeFile(child)) {
+            return error;
+        }
+    }
+    if (!RemoveDirectoryW(longPath(path).c_str())) return lastError("remove", path);
+    return {};
+}
+
+FileError Win32Files::appendFile(std::string_view path, std::string_view bytes) {
+    auto file = openHandle(CreateFileW(longPath(path).c_str(), FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                       nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file) return lastError("append", path);
+    return writeAll(file.get(), bytes, "append", path);
+}
+
+DriveType Win32Files::driveType(std::string_view drive) {
+    std::wstring root = widen(drive.substr(0, 2)) + L"\\";
+    switch (GetDriveTypeW(root.c_str())) {
+        case DRIVE_NO_ROOT_DIR: return DriveType::NoRoot;
+        case DRIVE_REMOVABLE: return DriveType::Removable;
+        case DRIVE_FIXED: return DriveType::Fixed;
+        case DRIVE_REMOTE: return DriveType::Remote;
+        case DRIVE_CDROM: return DriveType::CdRom;
+        case DRIVE_RAMDISK: return DriveType::RamDisk;
+        default: return DriveType::Unknown;
+    }
+}
+
+}  // namespace corvallo::platform::win32

@@ -1,0 +1,26 @@
+#pragma once
+// The files interface on the Win32 W functions, with long-path prefixes made here.
+
+#include "platform/files.h"
+
+namespace corvallo::platform::win32 {
+
+class Win32Files : public Files {
+public:
+    FileResult<std::string> readFile(std::string_view path) override;
+    FileError replaceFile(std::string_view path, std::string_view bytes, std::string_view backupPath) override;
+    bool exists(std::string_view path) override;
+    bool isFolder(std::string_view path) override;
+    FileResult<std::vector<FolderEntry>> listFolder(std::string_view folder, std::string_view pattern) override;
+    FileResult<FolderIdentity> folderIdentity(std::string_view folder) override;
+    FileError createFolder(std::string_view path) override;
+    FileError copyFile(std::string_view source, std::string_view target, std::stop_token stop,
+                       const CopyProgress& progress) override;
+    FileError rename(std::string_view from, std::string_view to) override;
+    FileError removeFile(std::string_view path) override;
+    FileError removeTree(std::string_view path) override;
+    FileError appendFile(std::string_view path, std::string_view bytes) override;
+    DriveType driveType(std::string_view drive) override;
+};
+
+}  // namespace corvallo::platform::win32
