@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <stop_token>
 #include <string>
 #include <string_view>
@@ -31,6 +32,23 @@ struct FolderIdentity {
 };
 
 enum class DriveType { Unknown, NoRoot, Removable, Fixed, Remote, CdRom, RamDisk };
+
+// A file open for reading from the start, in pieces.
+class FileReader {
+public:
+    virtual ~FileReader() = default;
+    // Reads up to `capacity` bytes; 0 at the end.
+    virtual FileResult<std::size_t> read(char* buffer, std::size_t capacity) = 0;
+};
+
+// A new file being written from the start, in pieces.
+class FileWriter {
+public:
+    virtual ~FileWriter() = default;
+    virtual FileError write(std::string_view bytes) = 0;
+    // Flushes and closes; a writer dropped without it leaves whatever was written.
+    virtual FileError finish() = 0;
+};
 
 // Called during a copy with the bytes done so far; the copy stops when the stop token is set.
 using CopyProgress = std::function<void(std::uint64_t done, std::uint64_t total)>;
@@ -67,6 +85,9 @@ public:
     virtual FileError removeFile(std::string_view path) = 0;
     // Removes a folder and everything below it; links inside are removed, never followed.
     virtual FileError removeTree(std::string_view path) = 0;
+    // Streams, for files too large to hold in memory. `createFile` replaces an existing file.
+    virtual FileResult<std::unique_ptr<FileReader>> openForReading(std::string_view path) = 0;
+    virtual FileResult<std::unique_ptr<FileWriter>> createFile(std::string_view path) = 0;
     // Appends to a file, creating it when missing.
     virtual FileError appendFile(std::string_view path, std::string_view bytes) = 0;
 

@@ -64,7 +64,63 @@ DWORD CALLBACK copyProgressRoutine(LARGE_INTEGER total, LARGE_INTEGER done, LARG
     return PROGRESS_CONTINUE;
 }
 
+class Win32Reader : public FileReader {
+public:
+    Win32Reader(UniqueHandle handle, std::string path) : handle_(std::move(handle)), path_(std::move(path)) {}
+    FileResult<std::size_t> read(char* buffer, std::size_t capacity) override {
+        FileResult<std::size_t> result;
+        DWORD got = 0;
+        DWORD want = static_cast<DWORD>(std::min<std::size_t>(capacity, 1u << 30));
+        if (!ReadFile(handle_.get(), buffer, want, &got, nullptr)) result.error = lastError("read", path_);
+        result.value = got;
+        return result;
+    }
+
+private:
+    UniqueHandle handle_;
+    std::string path_;
+};
+
+class Win32Writer : public FileWriter {
+public:
+    Win32Writer(UniqueHandle handle, std::string path) : handle_(std::move(handle)), path_(std::move(path)) {}
+    FileError write(std::string_view bytes) override { return writeAll(handle_.get(), bytes, "write", path_); }
+    FileError finish() override {
+        if (!FlushFileBuffers(handle_.get())) return lastError("flush", path_);
+        if (!CloseHandle(handle_.release())) return lastError("close", path_);
+        return {};
+    }
+
+private:
+    UniqueHandle handle_;
+    std::string path_;
+};
+
 }  // namespace
+
+FileResult<std::unique_ptr<FileReader>> Win32Files::openForReading(std::string_view path) {
+    FileResult<std::unique_ptr<FileReader>> result;
+    auto file = openHandle(CreateFileW(longPath(path).c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                       nullptr, OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
+    if (!file) {
+        result.error = lastError("open", path);
+        return result;
+    }
+    result.value = std::make_unique<Win32Reader>(std::move(file), std::string(path));
+    return result;
+}
+
+FileResult<std::unique_ptr<FileWriter>> Win32Files::createFile(std::string_view path) {
+    FileResult<std::unique_ptr<FileWriter>> result;
+    auto file = openHandle(CreateFileW(longPath(path).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                                       FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
+    if (!file) {
+        result.error = lastError("create", path);
+        return result;
+    }
+    result.value = std::make_unique<Win32Writer>(std::move(file), std::string(path));
+    return result;
+}
 
 FileResult<std::string> Win32Files::readFile(std::string_view path) {
     FileResult<std::string> result;

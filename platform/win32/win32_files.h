@@ -19,6 +19,8 @@ public:
     FileError rename(std::string_view from, std::string_view to) override;
     FileError removeFile(std::string_view path) override;
     FileError removeTree(std::string_view path) override;
+    FileResult<std::unique_ptr<FileReader>> openForReading(std::string_view path) override;
+    FileResult<std::unique_ptr<FileWriter>> createFile(std::string_view path) override;
     FileError appendFile(std::string_view path, std::string_view bytes) override;
     DriveType driveType(std::string_view drive) override;
 };

@@ -471,6 +471,71 @@ FileError MemoryFiles::removeTree(std::string_view path) {
     return {};
 }
 
+namespace {
+
+class MemoryReader : public platform::FileReader {
+public:
+    explicit MemoryReader(std::string data) : data_(std::move(data)) {}
+    FileResult<std::size_t> read(char* buffer, std::size_t capacity) override {
+        FileResult<std::size_t> result;
+        result.value = std::min(capacity, data_.size() - offset_);
+        std::copy_n(data_.data() + offset_, result.value, buffer);
+        offset_ += result.value;
+        return result;
+    }
+
+private:
+    std::string data_;
+    std::size_t offset_ = 0;
+};
+
+class MemoryWriter : public platform::FileWriter {
+public:
+    MemoryWriter(MemoryFiles& files, std::string path) : files_(files), path_(std::move(path)) {}
+    FileError write(std::string_view bytes) override { return files_.appendFile(path_, bytes); }
+    FileError finish() override { return {}; }
+
+private:
+    MemoryFiles& files_;
+    std::string path_;
+};
+
+}  // namespace
+
+FileResult<std::unique_ptr<platform::FileReader>> MemoryFiles::openForReading(std::string_view path) {
+    FileResult<std::unique_ptr<platform::FileReader>> result;
+    auto bytes = readFile(path);
+    if (!bytes.ok()) {
+        result.error = bytes.error;
+        result.error.operation = "open";
+        return result;
+    }
+    result.value = std::make_unique<MemoryReader>(std::move(bytes.value));
+    return result;
+}
+
+FileResult<std::unique_ptr<platform::FileWriter>> MemoryFiles::createFile(std::string_view path) {
+    FileResult<std::unique_ptr<platform::FileWriter>> result;
+    {
+        std::lock_guard lock(mutex_);
+        if ((result.error = fault("create", path))) return result;
+        auto key = resolve(path, false);
+        if (!key || nodes_.count(parentOf(*key)) == 0) {
+            result.error = fail("create", path, FileErrorKind::NotFound);
+            return result;
+        }
+        auto it = nodes_.find(*key);
+        if (it != nodes_.end() && it->second.folder) {
+            result.error = fail("create", path, FileErrorKind::AccessDenied);
+            return result;
+        }
+        std::string norm = normalise(path);
+        nodes_[*key] = Node{norm.substr(norm.rfind('\\') + 1), false, {}, 0, nextIndex_++, {}};
+    }
+    result.value = std::make_unique<MemoryWriter>(*this, std::string(path));
+    return result;
+}
+
 FileError MemoryFiles::appendFile(std::string_view path, std::string_view bytes) {
     std::lock_guard lock(mutex_);
     if (auto error = fault("append", path)) return error;

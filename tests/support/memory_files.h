@@ -63,6 +63,8 @@ public:
     platform::FileError rename(std::string_view from, std::string_view to) override;
     platform::FileError removeFile(std::string_view path) override;
     platform::FileError removeTree(std::string_view path) override;
+    platform::FileResult<std::unique_ptr<platform::FileReader>> openForReading(std::string_view path) override;
+    platform::FileResult<std::unique_ptr<platform::FileWriter>> createFile(std::string_view path) override;
     platform::FileError appendFile(std::string_view path, std::string_view bytes) override;
     platform::DriveType driveType(std::string_view drive) override;
 
