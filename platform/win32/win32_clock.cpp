@@ -17,8 +17,8 @@ bool Win32Clock::waitFor(std::chrono::milliseconds duration, std::stop_token sto
     std::mutex mutex;
     std::condition_variable_any wake;
     std::unique_lock lock(mutex);
-    // Returns true only when the stop ended the wait.
-    return !wake.wait_for(lock, stop, duration, [] { return false; });
+    wake.wait_for(lock, stop, duration, [] { return false; });
+    return !stop.stop_requested();
 }
 
 }  // namespace corvallo::platform::win32
