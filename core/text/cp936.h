@@ -15,7 +15,8 @@ std::string cp936ToUtf8(std::string_view bytes);
 std::string utf8ToCp936(std::string_view utf8);
 
 // Bytes that `utf8ToCp936` gives for the UTF-8 character starting at utf8[pos] (1, 2 or 4), and the
-// length of that character in UTF-8 through `utf8Length`.
+// length of that character in UTF-8 through `utf8Length`. A byte that starts no valid UTF-8
+// character counts as a character of one byte each way; at or past the end both are 0.
 int cp936LengthAt(std::string_view utf8, std::size_t pos, std::size_t& utf8Length);
 
 }  // namespace corvallo::text

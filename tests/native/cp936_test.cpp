@@ -108,6 +108,7 @@ TEST(Cp936Decode, KnownSequences)
         {"lead byte at the end", "ab\x81", "ab" + esc(0x81)},
         {"lead byte before a control byte", "\x81\x0A", esc(0x81) + "\n"},
         {"lead byte before 0x7F", "\x81\x7F", esc(0x81) + "\x7F"},
+        {"lead byte before '=' (no trail byte)", "\x81=", esc(0x81) + "="},
         {"lead byte before 0xFF", "\x81\xFF", esc(0x81) + utf8(0xF8F5)},
         {"lead byte before a digit", "\x81\x30", esc(0x81) + "0"},
         {"cut four-byte sequence", "\x81\x30\x81", esc(0x81) + "0" + esc(0x81)},
@@ -186,7 +187,7 @@ TEST(Cp936RoundTrip, EveryByteAndEveryPair)
 TEST(Cp936RoundTrip, TrailBytesNeverReadAsAscii)
 {
     for (int lead = 0x81; lead <= 0xFE; ++lead) {
-        for (char trail : {'|', '\\', '[', ']', '=', '@'}) {
+        for (char trail : {'|', '\\', '[', ']', '@', '~'}) {
             const std::string text = cp936ToUtf8(std::string{static_cast<char>(lead), trail});
             EXPECT_EQ(text.find(trail), std::string::npos) << hex(text);
         }
