@@ -47,23 +47,6 @@ FileError writeAll(HANDLE file, std::string_view bytes, const char* operation, s
 
 std::atomic<unsigned> temporaryCounter{0};
 
-DWORD CALLBACK copyProgressRoutine(LARGE_INTEGER total, LARGE_INTEGER done, LARGE_INTEGER, LARGE_INTEGER, DWORD, DWORD,
-                                   HANDLE, HANDLE, LPVOID context);
-
-struct CopyContext {
-    std::stop_token stop;
-    const CopyProgress* progress;
-};
-
-DWORD CALLBACK copyProgressRoutine(LARGE_INTEGER total, LARGE_INTEGER done, LARGE_INTEGER, LARGE_INTEGER, DWORD, DWORD,
-                                   HANDLE, HANDLE, LPVOID context) {
-    auto* copy = static_cast<CopyContext*>(context);
-    if (copy->stop.stop_requested()) return PROGRESS_CANCEL;
-    if (copy->progress && *copy->progress)
-        (*copy->progress)(static_cast<std::uint64_t>(done.QuadPart), static_cast<std::uint64_t>(total.QuadPart));
-    return PROGRESS_CONTINUE;
-}
-
 class Win32Reader : public FileReader {
 public:
     Win32Reader(UniqueHandle handle, std::string path) : handle_(std::move(handle)), path_(std::move(path)) {}
@@ -256,13 +239,50 @@ FileError Win32Files::createFolder(std::string_view path) {
 
 FileError Win32Files::copyFile(std::string_view source, std::string_view target, std::stop_token stop,
                                const CopyProgress& progress) {
-    CopyContext context{stop, &progress};
-    BOOL cancel = FALSE;
-    if (!CopyFileExW(longPath(source).c_str(), longPath(target).c_str(), copyProgressRoutine, &context, &cancel, 0)) {
-        auto error = lastError("copy", source);
-        if (stop.stop_requested()) error.kind = FileErrorKind::Cancelled;
+    // Our own loop rather than CopyFileExW: Wine's never calls the progress routine, so a stop could not
+    // end the copy of a large file. Contents, attributes and times are copied.
+    const auto cancelled = [&] { return FileError{FileErrorKind::Cancelled, "copy", std::string(source), {}, 0}; };
+    if (stop.stop_requested()) return cancelled();
+    auto in = openHandle(CreateFileW(longPath(source).c_str(), GENERIC_READ,
+                                     FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
+                                     FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
+    if (!in) return lastError("copy", source);
+    BY_HANDLE_FILE_INFORMATION info;
+    if (!GetFileInformationByHandle(in.get(), &info)) return lastError("copy", source);
+    const std::uint64_t total = (static_cast<std::uint64_t>(info.nFileSizeHigh) << 32) | info.nFileSizeLow;
+
+    const std::wstring targetPath = longPath(target);
+    auto out = openHandle(CreateFileW(targetPath.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                                      FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
+    if (!out) return lastError("create", target);
+    // Whatever goes wrong from here, no partial file is left behind.
+    auto fail = [&](FileError error) {
+        out.reset();
+        DeleteFileW(targetPath.c_str());
         return error;
+    };
+
+    constexpr DWORD kChunk = 1 << 20;
+    thread_local std::unique_ptr<char[]> buffer(new char[kChunk]);
+    std::uint64_t done = 0;
+    for (;;) {
+        if (stop.stop_requested()) return fail(cancelled());
+        DWORD got = 0;
+        if (!ReadFile(in.get(), buffer.get(), kChunk, &got, nullptr)) return fail(lastError("read", source));
+        if (got == 0) break;
+        if (auto error = writeAll(out.get(), std::string_view(buffer.get(), got), "write", target)) return fail(error);
+        done += got;
+        if (progress) progress(done, std::max(done, total));
     }
+    if (!SetFileTime(out.get(), &info.ftCreationTime, &info.ftLastAccessTime, &info.ftLastWriteTime))
+        return fail(lastError("set times", target));
+    if (!CloseHandle(out.release())) return fail(lastError("close", target));
+    constexpr DWORD kKept = FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM |
+                            FILE_ATTRIBUTE_ARCHIVE | FILE_ATTRIBUTE_NOT_CONTENT_INDEXED;
+    const DWORD attributes = info.dwFileAttributes & kKept;
+    // A new file already has the archive bit and nothing else.
+    if (attributes != FILE_ATTRIBUTE_ARCHIVE && !SetFileAttributesW(targetPath.c_str(), attributes ? attributes : FILE_ATTRIBUTE_NORMAL))
+        return fail(lastError("set attributes", target));
     return {};
 }
 
@@ -283,6 +303,14 @@ FileError Win32Files::removeFile(std::string_view path) {
 }
 
 FileError Win32Files::removeTree(std::string_view path) {
+    // A link given as the tree itself is removed as a link: listing through it would empty its target.
+    DWORD attributes = GetFileAttributesW(longPath(path).c_str());
+    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0) {
+        BOOL removed = (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0 ? RemoveDirectoryW(longPath(path).c_str())
+                                                                    : DeleteFileW(longPath(path).c_str());
+        if (!removed) return lastError("remove", path);
+        return {};
+    }
     auto listing = listFolder(path, "*");
     if (!listing.ok()) return listing.error;
     for (const auto& entry : listing.value) {

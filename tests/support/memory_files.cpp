@@ -254,10 +254,20 @@ void MemoryFiles::onCopy(const std::string& path, std::function<void()> action) 
     copyHooks_[fold(path)] = std::move(action);
 }
 
+void MemoryFiles::duringCopy(const std::string& path, std::function<void(std::uint64_t)> action) {
+    std::lock_guard lock(mutex_);
+    progressHooks_[fold(path)] = std::move(action);
+}
+
 int MemoryFiles::count(const std::string& operation) const {
     std::lock_guard lock(mutex_);
     auto it = counts_.find(operation);
     return it == counts_.end() ? 0 : it->second;
+}
+
+std::vector<std::pair<std::string, std::string>> MemoryFiles::copyLog() const {
+    std::lock_guard lock(mutex_);
+    return copyLog_;
 }
 
 FileResult<std::string> MemoryFiles::readFile(std::string_view path) {
@@ -393,10 +403,11 @@ FileError MemoryFiles::copyFile(std::string_view source, std::string_view target
     const std::uint32_t attributes = sourceNode->second.attributes;
     std::string norm = normalise(target);
     std::string name = norm.substr(norm.rfind('\\') + 1);
+    // One count per copy, whichever of its two paths a fault names.
     FileError injected = fault("copy", source);
     if (!injected) {
         injected = fault("copy", target);
-        if (injected) --counts_["copy"];
+        --counts_["copy"];
     }
     std::uint64_t old = existing == nodes_.end() ? 0 : existing->second.data.size();
     if (!injected && capacity_ && bytesStored() - old + data.size() > *capacity_)
@@ -407,15 +418,19 @@ FileError MemoryFiles::copyFile(std::string_view source, std::string_view target
         return injected;
     }
     constexpr std::size_t chunk = 64 * 1024;
+    auto during = progressHooks_.find(fold(source));
     for (std::size_t done = 0; done < data.size(); done += chunk) {
         if (stop.stop_requested()) {
             nodes_.erase(*targetKey);
             return fail("copy", source, FileErrorKind::Cancelled);
         }
-        if (progress) progress(std::min(done + chunk, data.size()), data.size());
+        const std::uint64_t now = std::min(done + chunk, data.size());
+        if (progress) progress(now, data.size());
+        if (during != progressHooks_.end()) during->second(now);
     }
     if (stop.stop_requested()) return fail("copy", source, FileErrorKind::Cancelled);
     nodes_[*targetKey] = Node{name, false, data, attributes, nextIndex_++, {}};
+    copyLog_.emplace_back(source, target);
     return {};
 }
 

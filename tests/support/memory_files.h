@@ -8,6 +8,7 @@
 #include <mutex>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "platform/files.h"
@@ -46,8 +47,12 @@ public:
     void setCapacity(std::uint64_t bytes);
     // Runs before a copy of `path` starts (e.g. to delete the file between listing and copy).
     void onCopy(const std::string& path, std::function<void()> action);
+    // Runs after each 64 KiB piece of a copy of `path`, with the bytes done (e.g. to stop mid-file).
+    void duringCopy(const std::string& path, std::function<void(std::uint64_t done)> action);
     // How many times an operation ran (after faults are considered).
     int count(const std::string& operation) const;
+    // Every completed copy, in order: source and target as the caller named them.
+    std::vector<std::pair<std::string, std::string>> copyLog() const;
 
     // platform::Files
     platform::FileResult<std::string> readFile(std::string_view path) override;
@@ -93,7 +98,9 @@ private:
     std::map<std::string, platform::DriveType> drives_;  // folded root -> type
     std::vector<Fault> faults_;
     std::map<Key, std::function<void()>> copyHooks_;
+    std::map<Key, std::function<void(std::uint64_t)>> progressHooks_;
     std::map<std::string, int> counts_;
+    std::vector<std::pair<std::string, std::string>> copyLog_;
     std::optional<std::uint64_t> capacity_;
     std::uint64_t nextIndex_ = 1;
 };
