@@ -89,8 +89,9 @@ TEST_F(CorvctlTest, ReportsUsageAndFileErrorsWithTheirCodes) {
     for (const auto& c : cases) {
         SCOPED_TRACE(::testing::PrintToString(c.arguments));
         EXPECT_EQ(run(c.arguments), c.code);
-        EXPECT_NE(err.str().find(c.message), std::string::npos) << err.str();
-        EXPECT_EQ(std::count(err.str().begin(), err.str().end(), '\n'), 1);
+        const std::string message = err.str();
+        EXPECT_NE(message.find(c.message), std::string::npos) << message;
+        EXPECT_EQ(std::count(message.begin(), message.end(), '\n'), 1);
     }
     EXPECT_FALSE(files.exists("C:\\out.ini"));
 }

@@ -94,7 +94,7 @@ TEST_F(TaskFileTest, NoFileMeansNoTasksAndNoFile) {
 }
 
 TEST_F(TaskFileTest, MissingSectionsAndKeysTakeDefaults) {
-    auto tasks = load(lines({"[task]", "number=2", "[1]", "name=定时备份任务(1)", "source=2", "source1=D:\\a"}));
+    auto tasks = load(gbkLines({"[task]", "number=2", "[1]", "name=定时备份任务(1)", "source=2", "source1=D:\\a"}));
     ASSERT_EQ(tasks.size(), 2u);
     EXPECT_EQ(tasks[0].sources, (std::vector<std::string>{"D:\\a", ""}));
     const BackupTask& second = tasks[1];
