@@ -49,7 +49,7 @@ TaskListContents makeTasks(int tasks, int records) {
         task.hour = 8;
         task.minute = 30;
         for (int r = 0; r < records; ++r)
-            task.backupRecords.push_back({"E:\\备份\\", "2014-" + std::to_string(1 + r % 12) + "-" + std::to_string(1 + r % 28) +
+            task.backupRecords.push_back({"E:\\备份\\我的文档\\每日备份\\", "2014-" + std::to_string(1 + r % 12) + "-" + std::to_string(1 + r % 28) +
                                                             " " + std::to_string(100000 + r), ""});
         contents.append(std::move(task));
     }
@@ -86,13 +86,13 @@ Measured measureOurs(const std::string& path, int tasks, int records) {
         long long base = bench::HeapCounter::current.load();
         bench::HeapCounter::resetPeak();
         TaskListContents loaded;
-        readTasks(profile::ProfileDocument::parse(readAll(path)), loaded);
+        readTasks(readAll(path), loaded);
         m.peak = bench::HeapCounter::peakAbove(base);
     }
     TaskListContents loaded;
     m.load = bestOf(3, [&] {
         TaskListContents fresh;
-        readTasks(profile::ProfileDocument::parse(readAll(path)), fresh);
+        readTasks(readAll(path), fresh);
         loaded = std::move(fresh);
     });
     m.save = bestOf(3, [&] { writeAll(path + ".out", writeTasks(loaded)); });

@@ -165,6 +165,12 @@ TaskFile::TaskFile(platform::Files& files, std::string path)
 
 void readTasks(const ProfileDocument& document, TaskListContents& contents) { TaskReader(document, contents).read(); }
 
+void readTasks(std::string&& fileBytes, TaskListContents& contents) {
+    ProfileDocument document = ProfileDocument::parse(fileBytes);
+    std::string().swap(fileBytes);
+    readTasks(document, contents);
+}
+
 std::string writeTasks(const TaskListContents& contents) {
     ProfileDocument document;
     document.setValue(kListSection, "number", decimal(static_cast<std::int64_t>(contents.size())));
@@ -211,7 +217,7 @@ FileError loadTaskFile(TaskList& list, TaskFile& file) {
     file.unreadableOnLoad = !result.ok() && result.error.kind != FileErrorKind::NotFound;
     // Parse outside the lock; the list changes in one step.
     TaskListContents loaded;
-    if (result.ok()) readTasks(ProfileDocument::parse(result.value), loaded);
+    if (result.ok()) readTasks(std::move(result.value), loaded);
     list.locked([&loaded](TaskListContents& contents) { contents = std::move(loaded); });
     return file.unreadableOnLoad ? result.error : FileError{};
 }

@@ -52,6 +52,8 @@ platform::FileError saveTaskFile(TaskList& list, TaskFile& file);
 
 // The file's format, apart from any disk.
 void readTasks(const profile::ProfileDocument& document, TaskListContents& contents);
+// The same from the file's bytes, which are released once parsed to keep the load's peak memory low.
+void readTasks(std::string&& fileBytes, TaskListContents& contents);
 std::string writeTasks(const TaskListContents& contents);  // the file's bytes
 
 // A count read from the file is honoured up to this many entries beyond the highest one present.
