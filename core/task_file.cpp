@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <charconv>
+#include <exception>
 #include <thread>
 #include <unordered_set>
 
@@ -217,7 +218,15 @@ FileError loadTaskFile(TaskList& list, TaskFile& file) {
     file.unreadableOnLoad = !result.ok() && result.error.kind != FileErrorKind::NotFound;
     // Parse outside the lock; the list changes in one step.
     TaskListContents loaded;
-    if (result.ok()) readTasks(std::move(result.value), loaded);
+    if (result.ok()) {
+        try {
+            readTasks(std::move(result.value), loaded);
+        } catch (const std::exception& problem) {
+            // Too large to hold: treat it as unreadable, so that no save destroys it.
+            file.unreadableOnLoad = true;
+            result.error = FileError{FileErrorKind::Other, "read", file.path(), problem.what(), 0};
+        }
+    }
     list.locked([&loaded](TaskListContents& contents) { contents = std::move(loaded); });
     return file.unreadableOnLoad ? result.error : FileError{};
 }
