@@ -1,0 +1,132 @@
+#include "service/backup_service.h"
+
+#include <cassert>
+
+namespace corvallo::service {
+
+BackupService::BackupService(ServiceEnvironment environment) : env_(std::move(environment)) {
+    registry_ = std::make_unique<WorkerRegistry>(
+        env_.clock, env_.monotonic, env_.startThread, [this](const Activation& a) { workerBody(a); },
+        [this](const Activation& a, const std::string& reason) { abandon(a, "no worker thread: " + reason); });
+}
+
+BackupService::~BackupService() {
+    {
+        std::lock_guard gate(changeGate_);
+        env_.tasks.locked([this](TaskListContents& contents) {
+            for (std::size_t p = 1; p <= contents.size(); ++p) stopLocked(contents.at(p));
+        });
+    }
+    registry_.reset();
+}
+
+void BackupService::startLocked(BackupTask& task) {
+    if (task.worker != 0) return;
+    const WorkerHandle token = registry_->newToken();
+    task.worker = token;
+    if (workerKindFor(task) == WorkerKind::Interval) {
+        registry_->addInterval(token, task.id, intervalPeriodMinutes(task));
+    } else {
+        registry_->addScheduled(token, task.id, ScheduledTarget(task));
+    }
+}
+
+void BackupService::stopLocked(BackupTask& task) {
+    if (task.worker == 0) return;
+    registry_->stop(task.worker);
+    task.worker = 0;
+}
+
+void BackupService::startWorker(std::int32_t taskId) {
+    assert(!onServiceThread());
+    env_.tasks.locked([&](TaskListContents& contents) {
+        if (BackupTask* task = contents.find(taskId)) startLocked(*task);
+    });
+}
+
+void BackupService::stopWorker(std::int32_t taskId) {
+    assert(!onServiceThread());
+    std::lock_guard gate(changeGate_);
+    env_.tasks.locked([&](TaskListContents& contents) {
+        if (BackupTask* task = contents.find(taskId)) stopLocked(*task);
+    });
+}
+
+void BackupService::startService() {
+    assert(!onServiceThread());
+    env_.tasks.locked([this](TaskListContents& contents) {
+        for (std::size_t p = 1; p <= contents.size(); ++p) {
+            if (contents.at(p).isEnabled()) startLocked(contents.at(p));
+        }
+    });
+    status_ = ServiceStatus::Running;
+}
+
+void BackupService::stopService() {
+    assert(!onServiceThread());
+    {
+        std::lock_guard gate(changeGate_);
+        env_.tasks.locked([this](TaskListContents& contents) {
+            for (std::size_t p = 1; p <= contents.size(); ++p) stopLocked(contents.at(p));
+        });
+    }
+    status_ = ServiceStatus::Stopped;
+}
+
+void BackupService::enableAllTasks() {
+    assert(!onServiceThread());
+    env_.tasks.locked([this](TaskListContents& contents) {
+        for (std::size_t p = 1; p <= contents.size(); ++p) {
+            contents.at(p).enabled = 1;
+            startLocked(contents.at(p));
+        }
+    });
+}
+
+void BackupService::disableAllTasks() {
+    assert(!onServiceThread());
+    std::lock_guard gate(changeGate_);
+    env_.tasks.locked([this](TaskListContents& contents) {
+        for (std::size_t p = 1; p <= contents.size(); ++p) {
+            contents.at(p).enabled = 0;
+            stopLocked(contents.at(p));
+        }
+    });
+}
+
+void BackupService::enableTask(std::int32_t taskId) {
+    assert(!onServiceThread());
+    env_.tasks.locked([&](TaskListContents& contents) {
+        if (BackupTask* task = contents.find(taskId)) {
+            task->enabled = 1;
+            startLocked(*task);
+        }
+    });
+}
+
+void BackupService::disableTask(std::int32_t taskId) {
+    assert(!onServiceThread());
+    std::lock_guard gate(changeGate_);
+    env_.tasks.locked([&](TaskListContents& contents) {
+        if (BackupTask* task = contents.find(taskId)) {
+            task->enabled = 0;
+            stopLocked(*task);
+        }
+    });
+}
+
+void BackupService::rearmWorkers() {
+    assert(!onServiceThread());
+    // A stopped service stays stopped through the night.
+    if (status_ != ServiceStatus::Running) return;
+    const platform::LocalTime now = env_.clock.now();
+    if (now.hour != 0 || now.minute != 0) return;
+    env_.tasks.locked([this](TaskListContents& contents) {
+        for (std::size_t p = 1; p <= contents.size(); ++p) {
+            BackupTask& task = contents.at(p);
+            if (task.worker == 0 && task.isEnabled()) startLocked(task);
+        }
+    });
+}
+
+}  // namespace corvallo::service
