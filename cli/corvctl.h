@@ -2,9 +2,12 @@
 // corvctl, the command-line companion: what each command does, apart from the console.
 
 #include <ostream>
+#include <stop_token>
 #include <string>
 #include <vector>
 
+#include "engine/run.h"
+#include "platform/clock.h"
 #include "platform/files.h"
 
 namespace corvallo::cli {
@@ -16,6 +19,10 @@ struct Environment {
     std::string programDirectory;  // where the task file lives unless --ini names another
     std::ostream& out;
     std::ostream& err;
+    // For run and plan: the time a run starts at and its waits, and a stop (Ctrl+C) that ends a run early.
+    platform::Clock* clock = nullptr;
+    std::stop_token stop{};
+    int copyThreads = engine::kDefaultCopyThreads;
 };
 
 // `arguments` excludes the program name. Texts are UTF-8.

@@ -80,6 +80,19 @@ public:
     // `target` directly: callers that want a transactional copy pass a temporary name and rename after.
     virtual FileError copyFile(std::string_view source, std::string_view target, std::stop_token stop,
                                const CopyProgress& progress) = 0;
+    // Copies `source` to `temporary` in `target`'s folder and, once complete, renames it to `target`, which must
+    // not exist. A failed or stopped copy leaves neither name behind, except when `target` turned out to
+    // exist: then the complete copy stays under `temporary` (kind AlreadyExists) for the caller to name.
+    virtual FileError copyFileAs(std::string_view source, std::string_view temporary, std::string_view target,
+                                 std::stop_token stop, const CopyProgress& progress) {
+        if (FileError error = copyFile(source, temporary, stop, progress)) {
+            removeFile(temporary);
+            return error;
+        }
+        FileError error = rename(temporary, target);
+        if (error && error.kind != FileErrorKind::AlreadyExists) removeFile(temporary);
+        return error;
+    }
     // Renames a file or folder; fails when `to` exists.
     virtual FileError rename(std::string_view from, std::string_view to) = 0;
     virtual FileError removeFile(std::string_view path) = 0;

@@ -2,8 +2,10 @@
 
 #include <windows.h>
 
+#include <algorithm>
 #include <atomic>
 #include <memory>
+#include <vector>
 
 #include "platform/win32/wide.h"
 
@@ -237,53 +239,122 @@ FileError Win32Files::createFolder(std::string_view path) {
     return {};
 }
 
+namespace {
+
+// One copy being written: the target open for writing (and deleting, so that it can be renamed, or removed
+// whatever happens), with the source's times and attributes to give it when the data is in.
+class CopyInProgress {
+public:
+    // Copies the data; on failure nothing is left at `target`.
+    FileError start(std::string_view source, std::string_view target, const std::stop_token& stop,
+                    const CopyProgress& progress) {
+        // Our own loop rather than CopyFileExW: Wine's never calls the progress routine, so a stop could not end
+        // the copy of a large file. GetFileInformationByHandle is avoided too: under Wine it asks for the volume
+        // and costs more than the copy of a small file.
+        if (stop.stop_requested()) return cancelled(source);
+        auto in = openHandle(CreateFileW(longPath(source).c_str(), GENERIC_READ,
+                                         FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
+                                         FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
+        if (!in) return lastError("copy", source);
+        LARGE_INTEGER size{};
+        if (!GetFileInformationByHandleEx(in.get(), FileBasicInfo, &basic_, sizeof basic_) ||
+            !GetFileSizeEx(in.get(), &size))
+            return lastError("copy", source);
+        target_ = std::string(target);
+        out_ = openHandle(CreateFileW(longPath(target).c_str(), GENERIC_WRITE | DELETE, 0, nullptr, CREATE_ALWAYS,
+                                      FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
+        if (!out_) return lastError("create", target);
+
+        // Pieces of 1 MiB keep a stop prompt; a small file is read in one piece just larger than it (under Wine
+        // a read into a large buffer costs more), and a short read at its end needs no second read to see it.
+        constexpr DWORD kLargest = 1 << 20, kSmallest = 64 << 10;
+        thread_local std::unique_ptr<char[]> buffer(new char[kLargest]);
+        const std::uint64_t total = static_cast<std::uint64_t>(size.QuadPart);
+        const DWORD chunk = static_cast<DWORD>(std::clamp<std::uint64_t>((total / kSmallest + 1) * kSmallest, kSmallest, kLargest));
+        std::uint64_t done = 0;
+        for (;;) {
+            if (stop.stop_requested()) return discard(cancelled(source));
+            DWORD got = 0;
+            if (!ReadFile(in.get(), buffer.get(), chunk, &got, nullptr)) return discard(lastError("read", source));
+            if (got == 0) break;
+            if (auto error = writeAll(out_.get(), std::string_view(buffer.get(), got), "write", target))
+                return discard(error);
+            done += got;
+            if (progress) progress(done, std::max(done, total));
+            if (got < chunk && done >= total) break;
+        }
+        return {};
+    }
+
+    // Moves the file to `path`; AlreadyExists when that name is taken.
+    FileError rename(std::string_view path) {
+        // The rename takes an NT path, "\??\D:\..." for "\\?\D:\...". (A bare name would rename in place on
+        // Windows, but Wine resolves it against the current directory.)
+        std::wstring name = longPath(path);
+        if (name.rfind(L"\\\\?\\", 0) != 0) return FileError{FileErrorKind::InvalidPath, "rename", target_, {}, 0};
+        name[1] = L'?';
+        std::vector<char> request(sizeof(FILE_RENAME_INFO) + name.size() * sizeof(wchar_t));
+        auto* rename = reinterpret_cast<FILE_RENAME_INFO*>(request.data());
+        rename->ReplaceIfExists = FALSE;
+        rename->RootDirectory = nullptr;
+        rename->FileNameLength = static_cast<DWORD>(name.size() * sizeof(wchar_t));
+        std::copy(name.begin(), name.end(), rename->FileName);
+        if (!SetFileInformationByHandle(out_.get(), FileRenameInfo, rename, static_cast<DWORD>(request.size())))
+            return lastError("rename", target_);
+        target_ = std::string(path);
+        return {};
+    }
+
+    // Sets times and attributes and closes; on failure removes the file.
+    FileError finish() {
+        constexpr DWORD kKept = FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM |
+                                FILE_ATTRIBUTE_ARCHIVE | FILE_ATTRIBUTE_NOT_CONTENT_INDEXED;
+        FILE_BASIC_INFO info = basic_;
+        info.ChangeTime.QuadPart = 0;  // the system's to keep
+        info.FileAttributes = (basic_.FileAttributes & kKept) != 0 ? basic_.FileAttributes & kKept : FILE_ATTRIBUTE_NORMAL;
+        if (!SetFileInformationByHandle(out_.get(), FileBasicInfo, &info, sizeof info))
+            return discard(lastError("set times", target_));
+        if (!CloseHandle(out_.release())) return lastError("close", target_);
+        return {};
+    }
+
+    // Removes the file under whatever name it has now.
+    FileError discard(FileError error) {
+        FILE_DISPOSITION_INFO dispose{TRUE};
+        SetFileInformationByHandle(out_.get(), FileDispositionInfo, &dispose, sizeof dispose);
+        out_.reset();
+        return error;
+    }
+
+private:
+    static FileError cancelled(std::string_view source) {
+        return FileError{FileErrorKind::Cancelled, "copy", std::string(source), {}, 0};
+    }
+
+    FILE_BASIC_INFO basic_{};
+    UniqueHandle out_;
+    std::string target_;
+};
+
+}  // namespace
+
 FileError Win32Files::copyFile(std::string_view source, std::string_view target, std::stop_token stop,
                                const CopyProgress& progress) {
-    // Our own loop rather than CopyFileExW: Wine's never calls the progress routine, so a stop could not
-    // end the copy of a large file. Contents, attributes and times are copied.
-    const auto cancelled = [&] { return FileError{FileErrorKind::Cancelled, "copy", std::string(source), {}, 0}; };
-    if (stop.stop_requested()) return cancelled();
-    auto in = openHandle(CreateFileW(longPath(source).c_str(), GENERIC_READ,
-                                     FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
-                                     FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
-    if (!in) return lastError("copy", source);
-    BY_HANDLE_FILE_INFORMATION info;
-    if (!GetFileInformationByHandle(in.get(), &info)) return lastError("copy", source);
-    const std::uint64_t total = (static_cast<std::uint64_t>(info.nFileSizeHigh) << 32) | info.nFileSizeLow;
+    CopyInProgress copy;
+    if (auto error = copy.start(source, target, stop, progress)) return error;
+    return copy.finish();
+}
 
-    const std::wstring targetPath = longPath(target);
-    auto out = openHandle(CreateFileW(targetPath.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                                      FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
-    if (!out) return lastError("create", target);
-    // Whatever goes wrong from here, no partial file is left behind.
-    auto fail = [&](FileError error) {
-        out.reset();
-        DeleteFileW(targetPath.c_str());
-        return error;
-    };
-
-    constexpr DWORD kChunk = 1 << 20;
-    thread_local std::unique_ptr<char[]> buffer(new char[kChunk]);
-    std::uint64_t done = 0;
-    for (;;) {
-        if (stop.stop_requested()) return fail(cancelled());
-        DWORD got = 0;
-        if (!ReadFile(in.get(), buffer.get(), kChunk, &got, nullptr)) return fail(lastError("read", source));
-        if (got == 0) break;
-        if (auto error = writeAll(out.get(), std::string_view(buffer.get(), got), "write", target)) return fail(error);
-        done += got;
-        if (progress) progress(done, std::max(done, total));
-    }
-    if (!SetFileTime(out.get(), &info.ftCreationTime, &info.ftLastAccessTime, &info.ftLastWriteTime))
-        return fail(lastError("set times", target));
-    if (!CloseHandle(out.release())) return fail(lastError("close", target));
-    constexpr DWORD kKept = FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM |
-                            FILE_ATTRIBUTE_ARCHIVE | FILE_ATTRIBUTE_NOT_CONTENT_INDEXED;
-    const DWORD attributes = info.dwFileAttributes & kKept;
-    // A new file already has the archive bit and nothing else.
-    if (attributes != FILE_ATTRIBUTE_ARCHIVE && !SetFileAttributesW(targetPath.c_str(), attributes ? attributes : FILE_ATTRIBUTE_NORMAL))
-        return fail(lastError("set attributes", target));
-    return {};
+FileError Win32Files::copyFileAs(std::string_view source, std::string_view temporary, std::string_view target,
+                                 std::stop_token stop, const CopyProgress& progress) {
+    CopyInProgress copy;
+    if (auto error = copy.start(source, temporary, stop, progress)) return error;
+    // Renamed through the open handle: cheaper than a rename by path, and the file never exists under its
+    // real name unfinished.
+    FileError renamed = copy.rename(target);
+    if (renamed && renamed.kind != FileErrorKind::AlreadyExists) return copy.discard(renamed);
+    if (auto error = copy.finish()) return error;
+    return renamed;
 }
 
 FileError Win32Files::rename(std::string_view from, std::string_view to) {

@@ -16,6 +16,8 @@ public:
     FileError createFolder(std::string_view path) override;
     FileError copyFile(std::string_view source, std::string_view target, std::stop_token stop,
                        const CopyProgress& progress) override;
+    FileError copyFileAs(std::string_view source, std::string_view temporary, std::string_view target,
+                         std::stop_token stop, const CopyProgress& progress) override;
     FileError rename(std::string_view from, std::string_view to) override;
     FileError removeFile(std::string_view path) override;
     FileError removeTree(std::string_view path) override;
