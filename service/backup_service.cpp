@@ -121,10 +121,15 @@ void BackupService::rearmWorkers() {
     if (status_ != ServiceStatus::Running) return;
     const platform::LocalTime now = env_.clock.now();
     if (now.hour != 0 || now.minute != 0) return;
-    env_.tasks.locked([this](TaskListContents& contents) {
+    const std::array<int, 3> today{now.year, now.month, now.day};
+    env_.tasks.locked([&](TaskListContents& contents) {
         for (std::size_t p = 1; p <= contents.size(); ++p) {
             BackupTask& task = contents.at(p);
-            if (task.worker == 0 && task.isEnabled()) startLocked(task);
+            if (task.worker != 0 || !task.isEnabled()) continue;
+            auto [rearmed, first] = rearmedOn_.try_emplace(task.id, today);
+            if (!first && rearmed->second == today) continue;
+            rearmed->second = today;
+            startLocked(task);
         }
     });
 }

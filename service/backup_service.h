@@ -16,7 +16,9 @@
 //   more, writes no log entry and starts no notice. A stopped run ends at its next file.
 // - Lock order: change gate, then the task list, then the worker registry.
 
+#include <array>
 #include <cstdint>
+#include <map>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -54,7 +56,8 @@ public:
     void disableTask(std::int32_t taskId);
 
     // Every second: during the minute 00:00, and only while the service runs, every enabled task
-    // without a worker gets one.
+    // without a worker gets one, once a night: a worker that ends within the minute is not replaced on
+    // the next tick (its successor would only end again and write the task file once more).
     void rearmWorkers();
 
     ServiceStatus status() const { return status_; }
@@ -81,7 +84,9 @@ private:
 
     ServiceEnvironment env_;
     std::mutex changeGate_;
-    ServiceStatus status_ = ServiceStatus::Stopped;  // user-interface thread only
+    // User-interface thread only.
+    ServiceStatus status_ = ServiceStatus::Stopped;
+    std::map<std::int32_t, std::array<int, 3>> rearmedOn_;  // task id -> the date of its last re-arm
     std::unique_ptr<WorkerRegistry> registry_;       // last: its threads use everything above
 };
 

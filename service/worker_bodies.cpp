@@ -45,6 +45,7 @@ void BackupService::scheduledWorker(const Activation& a) {
                 registry_->ended(a.token);
                 return;
             }
+            if (copy) registry_->runStarts(a);
         }
         if (copy && !runTask(a, *copy)) return;
     }

@@ -102,6 +102,12 @@ void WorkerRegistry::waitAgain(WorkerHandle token) {
     wakeTimer();
 }
 
+void WorkerRegistry::runStarts(const Activation& activation) {
+    const platform::LocalTime& t = activation.time;
+    std::lock_guard lock(mutex_);
+    served_.insert_or_assign(activation.taskId, Minute{t.year, t.month, t.day, t.hour, t.minute});
+}
+
 bool WorkerRegistry::alive(WorkerHandle token) const {
     std::lock_guard lock(mutex_);
     return entries_.count(token) != 0;
@@ -176,11 +182,7 @@ std::vector<std::pair<Activation, std::string>> WorkerRegistry::poll(const platf
             // A task runs at most once in a minute, however often it gets a worker in it.
             const bool minuteCame =
                 comparison == Comparison::Due && (served == served_.end() || served->second != minute);
-            if (!launch(entry, activation(minuteCame), failure)) {
-                failures.emplace_back(activation(minuteCame), failure);
-            } else if (minuteCame) {
-                served_.insert_or_assign(entry.taskId, minute);
-            }
+            if (!launch(entry, activation(minuteCame), failure)) failures.emplace_back(activation(minuteCame), failure);
         } else {
             if (entry.nextStep) {
                 if (mono < *entry.nextStep) continue;

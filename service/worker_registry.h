@@ -41,7 +41,7 @@ struct Activation {
     WorkerHandle token = 0;
     std::int32_t taskId = 0;
     WorkerKind kind = WorkerKind::Scheduled;
-    // Scheduled worker: true when its minute has come and no worker of the task served that minute
+    // Scheduled worker: true when its minute has come and no run of the task started in that minute
     // before; false when its time has passed (it only ends). Interval worker: always true (a run).
     bool minuteCame = false;
     platform::LocalTime time;  // the clock reading that decided
@@ -79,6 +79,8 @@ public:
     void ended(WorkerHandle token);
     // Worker thread: an interval worker's run is over; it counts its steps from 0 again.
     void waitAgain(WorkerHandle token);
+    // Worker thread: a scheduled worker starts its run; no other worker of the task runs in this minute.
+    void runStarts(const Activation& activation);
 
     bool alive(WorkerHandle token) const;
     std::size_t size() const;
@@ -120,7 +122,7 @@ private:
 
     mutable std::mutex mutex_;
     std::map<WorkerHandle, Entry> entries_;
-    std::map<std::int32_t, Minute> served_;  // per task id, the last minute a scheduled worker took
+    std::map<std::int32_t, Minute> served_;  // per task id, the minute of its last scheduled run
     std::vector<Thread> threads_;            // started, not yet joined
     std::stop_source wake_;                  // cuts the timer's current wait short
     bool closing_ = false;

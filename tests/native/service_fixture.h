@@ -4,6 +4,7 @@
 
 #include <atomic>
 #include <chrono>
+#include <condition_variable>
 #include <memory>
 #include <mutex>
 #include <optional>
@@ -81,6 +82,12 @@ public:
                 if (failWorkerThreads.load()) {
                     throw std::system_error(std::make_error_code(std::errc::resource_unavailable_try_again));
                 }
+                if (holdWorkerThreads.load()) {
+                    body = [this, body = std::move(body)] {
+                        clock.waitFor(std::chrono::hours(24 * 365), releaseWorkerThreads.get_token());
+                        body();
+                    };
+                }
                 return start(std::move(body));
             };
             environment.monotonic = clock.monotonic();
@@ -111,6 +118,11 @@ public:
     std::vector<Run> runs() const {
         std::lock_guard lock(mutex_);
         return runs_;
+    }
+    // Blocks until `count` runs have started (for a thread that is not one of the service's).
+    void waitForRuns(std::size_t count) const {
+        std::unique_lock lock(mutex_);
+        runStarted_.wait(lock, [&] { return runs_.size() >= count; });
     }
     // "hh:mm" of each run of the task; with the date when `withDate`.
     std::vector<std::string> runTimes(std::int32_t id, bool withDate = false) const {
@@ -153,6 +165,9 @@ public:
     std::chrono::milliseconds runDuration{0};
     // Set after the service exists: worker threads (not the timer) cannot be created.
     std::atomic<bool> failWorkerThreads{false};
+    // Set after the service exists: worker threads wait at their start until released.
+    std::atomic<bool> holdWorkerThreads{false};
+    std::stop_source releaseWorkerThreads;
 
 private:
     static std::string twoDigits(int value) { return (value < 10 ? "0" : "") + std::to_string(value); }
@@ -162,12 +177,14 @@ private:
             std::lock_guard lock(mutex_);
             runs_.push_back(Run{task.id, clock.now()});
         }
+        runStarted_.notify_all();
         engine::RunResult result = engine::runBackup(task, environment);
         if (runDuration.count() > 0) clock.waitFor(runDuration, environment.stop);
         return result;
     }
 
     mutable std::mutex mutex_;
+    mutable std::condition_variable runStarted_;
     std::vector<Run> runs_;
     std::unique_ptr<BackupService> service_;
 };

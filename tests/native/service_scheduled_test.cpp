@@ -178,17 +178,36 @@ TEST_F(ServiceScheduledWorkerTest, AnHourOutOfRangeKeepsTheWorkerWaitingUntilThe
     EXPECT_TRUE(runs().empty());
 }
 
-TEST_F(ServiceScheduledWorkerTest, AMidnightTaskRunsOnceThoughItIsReArmedEverySecondOfTheMinute) {
+TEST_F(ServiceScheduledWorkerTest, AMidnightTaskRunsOnceInItsMinuteHoweverOftenItGetsAWorker) {
     const auto id = add(makeDaily(0, 0));
     service().startService();
-    midnight(2014, 8, 16);
+    clock.runUntil(VirtualClock::at(2014, 8, 16, 0, 0, 0));
+    service().rearmWorkers();
+    clock.settle();
+    EXPECT_EQ(runTimes(id, true), Strings{"8-16 00:00"});
+    EXPECT_EQ(worker(id), 0u);
+    const int savesAfterRun = files.count("replace");
+
+    // The following ticks of the minute leave the task alone: its worker for tonight has been.
+    for (int second = 1; second < 30; ++second) {
+        clock.runUntil(VirtualClock::at(2014, 8, 16, 0, 0, second));
+        service().rearmWorkers();
+        clock.settle();
+        EXPECT_EQ(worker(id), 0u);
+    }
+    EXPECT_EQ(files.count("replace"), savesAfterRun);
+
+    // Switched off and on within the minute: a new worker comes, its minute has come, but the run has
+    // been; it ends without another.
+    service().disableTask(id);
+    service().enableTask(id);
     clock.runUntil(VirtualClock::at(2014, 8, 16, 0, 1, 0));
     EXPECT_EQ(runTimes(id, true), Strings{"8-16 00:00"});
     EXPECT_EQ(task(id).runCount, 1);
     EXPECT_EQ(task(id).backupRecords.size(), 1u);
     EXPECT_EQ(worker(id), 0u);
 
-    midnight(2014, 8, 17);  // and again the next night
+    midnight(2014, 8, 17);  // and the next night it runs again
     EXPECT_EQ(runTimes(id, true), (Strings{"8-16 00:00", "8-17 00:00"}));
 }
 
@@ -265,6 +284,35 @@ TEST_F(ServiceScheduledWorkerTest, AStopDuringTheRunEndsItAtTheNextFileAndNothin
     EXPECT_FALSE(files.content(testing::kLogPath));
     EXPECT_EQ(observer.listChanges(), changesDuringRun);
     EXPECT_EQ(task(id).enabled, 1);
+}
+
+TEST_F(ServiceScheduledWorkerTest, AWorkerStoppedBeforeItsThreadGetsGoingChangesNothing) {
+    struct Case {
+        const char* what;
+        BackupTask task;
+    };
+    const Case cases[] = {
+        {"its minute has come", makeDaily(7, 59)},
+        {"its time has passed", makeDaily(7, 0)},
+        {"a date task's minute has come", makeDate(2014, 8, 15, 7, 59)},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        testing::ServiceFixture fixture;
+        const auto id = fixture.add(c.task);
+        fixture.service();
+        fixture.holdWorkerThreads = true;
+        fixture.service().startWorker(id);
+        fixture.clock.settle();  // the thread is there, held at its start
+        fixture.service().stopWorker(id);
+        fixture.releaseWorkerThreads.request_stop();
+        fixture.clock.runUntil(VirtualClock::at(2014, 8, 15, 8, 30, 0));
+        EXPECT_EQ(fixture.service().workerCount(), 0u);
+        EXPECT_TRUE(fixture.runs().empty());
+        EXPECT_FALSE(fixture.savedTasks());
+        EXPECT_EQ(fixture.task(id).enabled, 1);
+        EXPECT_EQ(fixture.observer.listChanges(), 0);
+    }
 }
 
 TEST_F(ServiceScheduledWorkerTest, AStopWhileTheNoticeIsOpenEndsTheWaitAndNothingMoreIsWritten) {
