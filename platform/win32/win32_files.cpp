@@ -260,16 +260,20 @@ public:
         if (!GetFileInformationByHandleEx(in.get(), FileBasicInfo, &basic_, sizeof basic_) ||
             !GetFileSizeEx(in.get(), &size))
             return lastError("copy", source);
+        // Pieces of 256 KiB keep a stop prompt and were the fastest measured under Wine (1 MiB pieces made the
+        // writes several times slower); a small file is read in one piece just larger than it, and a short read
+        // at its end needs no second read to see it.
+        constexpr DWORD kLargest = 256 << 10, kSmallest = 64 << 10;
+        const std::uint64_t total = static_cast<std::uint64_t>(size.QuadPart);
+        // A small file is renamed and removed through its handle, which saves a lookup by path. A large one is
+        // not opened for deleting: under Wine that makes its writes several times slower now and then.
+        byHandle_ = total < kLargest;
         target_ = std::string(target);
-        out_ = openHandle(CreateFileW(longPath(target).c_str(), GENERIC_WRITE | DELETE, 0, nullptr, CREATE_ALWAYS,
-                                      FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
+        out_ = openHandle(CreateFileW(longPath(target).c_str(), GENERIC_WRITE | (byHandle_ ? DELETE : 0), 0, nullptr,
+                                      CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
         if (!out_) return lastError("create", target);
 
-        // Pieces of 1 MiB keep a stop prompt; a small file is read in one piece just larger than it (under Wine
-        // a read into a large buffer costs more), and a short read at its end needs no second read to see it.
-        constexpr DWORD kLargest = 1 << 20, kSmallest = 64 << 10;
         thread_local std::unique_ptr<char[]> buffer(new char[kLargest]);
-        const std::uint64_t total = static_cast<std::uint64_t>(size.QuadPart);
         const DWORD chunk = static_cast<DWORD>(std::clamp<std::uint64_t>((total / kSmallest + 1) * kSmallest, kSmallest, kLargest));
         std::uint64_t done = 0;
         for (;;) {
@@ -286,8 +290,13 @@ public:
         return {};
     }
 
-    // Moves the file to `path`; AlreadyExists when that name is taken.
+    // Moves the file to `path`, now or (for a file not opened for deleting) when finished; AlreadyExists when
+    // that name is taken, and the file stays under its temporary name.
     FileError rename(std::string_view path) {
+        if (!byHandle_) {
+            pendingRename_ = std::string(path);
+            return {};
+        }
         // The rename takes an NT path, "\??\D:\..." for "\\?\D:\...". (A bare name would rename in place on
         // Windows, but Wine resolves it against the current directory.)
         std::wstring name = longPath(path);
@@ -314,15 +323,24 @@ public:
         info.FileAttributes = (basic_.FileAttributes & kKept) != 0 ? basic_.FileAttributes & kKept : FILE_ATTRIBUTE_NORMAL;
         if (!SetFileInformationByHandle(out_.get(), FileBasicInfo, &info, sizeof info))
             return discard(lastError("set times", target_));
-        if (!CloseHandle(out_.release())) return lastError("close", target_);
-        return {};
+        if (!CloseHandle(out_.release())) return discard(lastError("close", target_));
+        if (pendingRename_.empty()) return {};
+        if (MoveFileExW(longPath(target_).c_str(), longPath(pendingRename_).c_str(), 0)) return {};
+        FileError error = lastError("rename", target_);
+        if (error.kind != FileErrorKind::AlreadyExists) return discard(error);
+        return error;
     }
 
     // Removes the file under whatever name it has now.
     FileError discard(FileError error) {
-        FILE_DISPOSITION_INFO dispose{TRUE};
-        SetFileInformationByHandle(out_.get(), FileDispositionInfo, &dispose, sizeof dispose);
-        out_.reset();
+        if (out_ && byHandle_) {
+            FILE_DISPOSITION_INFO dispose{TRUE};
+            SetFileInformationByHandle(out_.get(), FileDispositionInfo, &dispose, sizeof dispose);
+            out_.reset();
+        } else {
+            out_.reset();
+            DeleteFileW(longPath(target_).c_str());
+        }
         return error;
     }
 
@@ -334,6 +352,8 @@ private:
     FILE_BASIC_INFO basic_{};
     UniqueHandle out_;
     std::string target_;
+    bool byHandle_ = false;
+    std::string pendingRename_;
 };
 
 }  // namespace
@@ -349,12 +369,10 @@ FileError Win32Files::copyFileAs(std::string_view source, std::string_view tempo
                                  std::stop_token stop, const CopyProgress& progress) {
     CopyInProgress copy;
     if (auto error = copy.start(source, temporary, stop, progress)) return error;
-    // Renamed through the open handle: cheaper than a rename by path, and the file never exists under its
-    // real name unfinished.
     FileError renamed = copy.rename(target);
     if (renamed && renamed.kind != FileErrorKind::AlreadyExists) return copy.discard(renamed);
-    if (auto error = copy.finish()) return error;
-    return renamed;
+    FileError finished = copy.finish();
+    return finished ? finished : renamed;
 }
 
 FileError Win32Files::rename(std::string_view from, std::string_view to) {

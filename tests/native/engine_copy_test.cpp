@@ -34,7 +34,7 @@ struct World : testing::EngineFixture {
     BackupTask task;
 };
 
-TEST(CopyTest, ACopyGoesThroughATemporaryNameAndArrivesWhole) {
+TEST(EngineCopyTest, ACopyGoesThroughATemporaryNameAndArrivesWhole) {
     World world;
     RunResult result = world.runOnce();
     EXPECT_EQ(result.filesCopied, 2u) << World::describe(result);
@@ -50,7 +50,7 @@ TEST(CopyTest, ACopyGoesThroughATemporaryNameAndArrivesWhole) {
     EXPECT_TRUE(result.succeeded());
 }
 
-TEST(CopyTest, AFailedCopyLeavesNothingUnderItsNameAndSaysWhatFailed) {
+TEST(EngineCopyTest, AFailedCopyLeavesNothingUnderItsNameAndSaysWhatFailed) {
     struct Case {
         std::string name;
         std::function<void(MemoryFiles&)> fault;
@@ -88,7 +88,7 @@ TEST(CopyTest, AFailedCopyLeavesNothingUnderItsNameAndSaysWhatFailed) {
     }
 }
 
-TEST(CopyTest, ALockedFileIsTriedAgainAfterShortGrowingWaits) {
+TEST(EngineCopyTest, ALockedFileIsTriedAgainAfterShortGrowingWaits) {
     World world;
     world.files.inject({"copy", "D:\\data\\b.doc", FileErrorKind::SharingViolation, 2});
     RunResult result = world.runOnce();
@@ -97,7 +97,7 @@ TEST(CopyTest, ALockedFileIsTriedAgainAfterShortGrowingWaits) {
     EXPECT_EQ(world.target("b.doc"), std::string(300 * 1024, 'b'));
 }
 
-TEST(CopyTest, AStopEndsTheWaitForALockedFile) {
+TEST(EngineCopyTest, AStopEndsTheWaitForALockedFile) {
     World world;
     world.files.inject({"copy", "D:\\data\\a.doc", FileErrorKind::SharingViolation, -1});
     world.clock.onWait = [&] { world.stop.request_stop(); };
@@ -108,7 +108,7 @@ TEST(CopyTest, AStopEndsTheWaitForALockedFile) {
     EXPECT_TRUE(world.below().empty());
 }
 
-TEST(CopyTest, AStopInTheMiddleOfAFileLeavesNoPartOfIt) {
+TEST(EngineCopyTest, AStopInTheMiddleOfAFileLeavesNoPartOfIt) {
     World world;
     world.files.duringCopy("D:\\data\\b.doc", [&](std::uint64_t done) {
         if (done >= 128 * 1024) world.stop.request_stop();
@@ -122,7 +122,7 @@ TEST(CopyTest, AStopInTheMiddleOfAFileLeavesNoPartOfIt) {
     EXPECT_EQ(world.task.backupRecords.size(), 1u);  // the run is recorded even when stopped
 }
 
-TEST(CopyTest, ANameTakenByAnotherWriterMeanwhileMovesTheCopyToTheNextFreeName) {
+TEST(EngineCopyTest, ANameTakenByAnotherWriterMeanwhileMovesTheCopyToTheNextFreeName) {
     World world;
     const std::string taken = std::string("E:\\bak\\") + testing::kRun + "\\data\\a.doc";
     world.files.onCopy("D:\\data\\a.doc", [&] { world.files.addFile(taken, "theirs"); });

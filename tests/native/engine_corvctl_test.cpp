@@ -15,9 +15,9 @@ using platform::FileErrorKind;
 
 const std::string kTaskFile = "C:\\Corvallo\\quorvtask.ini";
 
-class CorvctlRunTest : public ::testing::Test, protected engine::testing::EngineFixture {
+class EngineCorvctlTest : public ::testing::Test, protected engine::testing::EngineFixture {
 protected:
-    CorvctlRunTest() {
+    EngineCorvctlTest() {
         files.addFile(kTaskFile, text::utf8ToCp936("[task]\r\nnumber=2\r\n"
                                                    "[1]\r\non=1\r\ntimes=4\r\nname=文档\r\nsource=1\r\nsource1=D:\\data\r\n"
                                                    "filetype=1\r\nfiletype1=*.doc\r\ndest=1\r\ndest1=E:\\bak\r\n"
@@ -40,7 +40,7 @@ protected:
     std::ostringstream out, err;
 };
 
-TEST_F(CorvctlRunTest, RunBacksUpNowWritesTheRunDataBackAndSavesTheTaskFile) {
+TEST_F(EngineCorvctlTest, RunBacksUpNowWritesTheRunDataBackAndSavesTheTaskFile) {
     ASSERT_EQ(corvctl({"run", "1"}), kSuccess) << out.str() << err.str();
     EXPECT_EQ(out.str().substr(0, out.str().find(", seconds")),
               "task 1: run 5 in folder 2014-8-15 937\nmatched 2, copied 2, failed 0, bytes 9");
@@ -55,14 +55,14 @@ TEST_F(CorvctlRunTest, RunBacksUpNowWritesTheRunDataBackAndSavesTheTaskFile) {
     EXPECT_TRUE(files.exists(kTaskFile + ".bak"));
 }
 
-TEST_F(CorvctlRunTest, RunCopiesOnAsManyThreadsAsAskedWithTheSameResult) {
+TEST_F(EngineCorvctlTest, RunCopiesOnAsManyThreadsAsAskedWithTheSameResult) {
     for (int i = 0; i < 40; ++i) files.addFile("D:\\data\\more\\f" + std::to_string(i) + ".doc", std::to_string(i));
     ASSERT_EQ(corvctl({"run", "1", "--threads", "3"}), kSuccess) << out.str() << err.str();
     EXPECT_NE(out.str().find("matched 42, copied 42, failed 0"), std::string::npos) << out.str();
     EXPECT_EQ(files.content("E:\\bak\\2014-8-15 937\\data\\more\\f39.doc"), "39");
 }
 
-TEST_F(CorvctlRunTest, RunPrintsEachFailureOnItsOwnLineAndExitsWithOne) {
+TEST_F(EngineCorvctlTest, RunPrintsEachFailureOnItsOwnLineAndExitsWithOne) {
     files.inject({"copy", "D:\\data\\a.doc", FileErrorKind::AccessDenied, -1});
     files.inject({"list", "D:\\data\\sub\\", FileErrorKind::AccessDenied, -1});
     ASSERT_EQ(corvctl({"run", "1"}), kSomeFailed) << err.str();
@@ -72,7 +72,7 @@ TEST_F(CorvctlRunTest, RunPrintsEachFailureOnItsOwnLineAndExitsWithOne) {
     EXPECT_EQ(saved(1).runCount, 5);  // a run with failures is still a run
 }
 
-TEST_F(CorvctlRunTest, PlanPrintsEveryTargetAndChangesNothing) {
+TEST_F(EngineCorvctlTest, PlanPrintsEveryTargetAndChangesNothing) {
     const auto before = files.content(kTaskFile);
     ASSERT_EQ(corvctl({"plan", "1", "--ini", kTaskFile}), kSuccess) << err.str();
     EXPECT_EQ(out.str(),
@@ -83,7 +83,7 @@ TEST_F(CorvctlRunTest, PlanPrintsEveryTargetAndChangesNothing) {
     EXPECT_FALSE(files.exists(kTaskFile + ".bak"));
 }
 
-TEST_F(CorvctlRunTest, UsageMissingTasksAndFileErrorsHaveTheirExitCodes) {
+TEST_F(EngineCorvctlTest, UsageMissingTasksAndFileErrorsHaveTheirExitCodes) {
     struct Case {
         std::vector<std::string> arguments;
         int code;
@@ -116,7 +116,7 @@ TEST_F(CorvctlRunTest, UsageMissingTasksAndFileErrorsHaveTheirExitCodes) {
     EXPECT_FALSE(files.exists("E:\\bak"));
 }
 
-TEST_F(CorvctlRunTest, ATaskFileThatCannotBeSavedAfterTheRunIsAFileError) {
+TEST_F(EngineCorvctlTest, ATaskFileThatCannotBeSavedAfterTheRunIsAFileError) {
     files.inject({"replace", kTaskFile, FileErrorKind::AccessDenied, -1});
     EXPECT_EQ(corvctl({"run", "1"}), kFileError);
     EXPECT_NE(out.str().find("copied 2"), std::string::npos);

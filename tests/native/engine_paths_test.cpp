@@ -14,7 +14,7 @@ namespace {
 using platform::FileErrorKind;
 using platform::LocalTime;
 
-TEST(RunFolderNameTest, NumbersWithoutLeadingZerosAndNothingBetweenHourMinuteSecond) {
+TEST(EngineRunFolderNameTest, NumbersWithoutLeadingZerosAndNothingBetweenHourMinuteSecond) {
     struct Case {
         LocalTime time;
         std::string name;
@@ -33,7 +33,7 @@ TEST(RunFolderNameTest, NumbersWithoutLeadingZerosAndNothingBetweenHourMinuteSec
     }
 }
 
-TEST(PathsTest, SplitsDriveAndSharePathsAndRefusesOtherForms) {
+TEST(EnginePathsTest, SplitsDriveAndSharePathsAndRefusesOtherForms) {
     struct Case {
         std::string path;
         std::string root;
@@ -66,7 +66,7 @@ TEST(PathsTest, SplitsDriveAndSharePathsAndRefusesOtherForms) {
     }
 }
 
-TEST(PathsTest, ComparablePathsMatchEverySpellingOfOneFolder) {
+TEST(EnginePathsTest, ComparablePathsMatchEverySpellingOfOneFolder) {
     struct Case {
         std::string a, b;
         bool same;
@@ -87,9 +87,9 @@ TEST(PathsTest, ComparablePathsMatchEverySpellingOfOneFolder) {
     }
 }
 
-class FolderChainTest : public ::testing::Test, protected testing::EngineFixture {};
+class EngineFolderChainTest : public ::testing::Test, protected testing::EngineFixture {};
 
-TEST_F(FolderChainTest, DriveRootsAreExactlyTheRootsOfDrivesAndSharesThatExist) {
+TEST_F(EngineFolderChainTest, DriveRootsAreExactlyTheRootsOfDrivesAndSharesThatExist) {
     files.addDrive("G:", platform::DriveType::CdRom);
     files.addDrive("H:", platform::DriveType::RamDisk);
     files.addDrive("I:", platform::DriveType::Unknown);
@@ -105,7 +105,7 @@ TEST_F(FolderChainTest, DriveRootsAreExactlyTheRootsOfDrivesAndSharesThatExist) 
     }
 }
 
-TEST_F(FolderChainTest, ChainResultsForEveryKindOfPath) {
+TEST_F(EngineFolderChainTest, ChainResultsForEveryKindOfPath) {
     files.addFolder("E:\\old\\deep");
     files.addFile("E:\\file.txt", "x");
     files.addFolder("\\\\nas\\share\\bak");
@@ -150,7 +150,7 @@ TEST_F(FolderChainTest, ChainResultsForEveryKindOfPath) {
     EXPECT_EQ(files.content("E:\\file.txt"), "x");
 }
 
-TEST_F(FolderChainTest, AFolderThatCannotBeMadeFailsWithItsReasonAndKeepsTheParentsMadeBefore) {
+TEST_F(EngineFolderChainTest, AFolderThatCannotBeMadeFailsWithItsReasonAndKeepsTheParentsMadeBefore) {
     files.inject({"create folder", "E:\\bak\\R\\locked", FileErrorKind::AccessDenied, -1});
     platform::FileError error;
     EXPECT_EQ(makeFolderChain(files, "E:\\bak\\R\\locked\\x\\", &error), ChainFailed);
@@ -160,7 +160,7 @@ TEST_F(FolderChainTest, AFolderThatCannotBeMadeFailsWithItsReasonAndKeepsThePare
     EXPECT_FALSE(files.hasFolder("E:\\bak\\R\\locked"));
 }
 
-TEST_F(FolderChainTest, ARunAsksTheDiskOnlyAboutFoldersItHasNotSeen) {
+TEST_F(EngineFolderChainTest, ARunAsksTheDiskOnlyAboutFoldersItHasNotSeen) {
     files.addFolder("E:\\bak");
     TargetFolders targets(files);
     platform::FileError error;

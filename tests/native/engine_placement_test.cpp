@@ -23,7 +23,7 @@ public:
     std::vector<CopyJob> jobs;
 };
 
-class PlacementTest : public ::testing::Test, protected testing::EngineFixture {
+class EnginePlacementTest : public ::testing::Test, protected testing::EngineFixture {
 protected:
     // Places every source below E:\bak\<run>\ and returns the targets relative to it.
     std::vector<std::string> place(const std::vector<std::string>& sources) {
@@ -44,7 +44,7 @@ protected:
     HoldingCopier copier;
 };
 
-TEST_F(PlacementTest, MirrorsTheFolderPathWithoutDriveOrShare) {
+TEST_F(EnginePlacementTest, MirrorsTheFolderPathWithoutDriveOrShare) {
     struct Case {
         std::string source;
         std::string target;
@@ -64,14 +64,14 @@ TEST_F(PlacementTest, MirrorsTheFolderPathWithoutDriveOrShare) {
     EXPECT_TRUE(files.hasFolder(std::string("E:\\bak\\") + testing::kRun + "\\data\\docs"));
 }
 
-TEST_F(PlacementTest, CollisionPrefixesAccumulateWhateverTheCaseOrRoot) {
+TEST_F(EnginePlacementTest, CollisionPrefixesAccumulateWhateverTheCaseOrRoot) {
     EXPECT_EQ(place({"C:\\work\\x.txt", "D:\\work\\x.txt", "\\\\nas\\share\\work\\X.TXT", "F:\\Work\\x.txt",
                      "C:\\work\\y.txt"}),
               (std::vector<std::string>{"work\\x.txt", "work\\1_x.txt", "work\\2_1_X.TXT", "Work\\3_2_1_x.txt",
                                         "work\\y.txt"}));
 }
 
-TEST_F(PlacementTest, NamesAlreadyInAnExistingTargetFolderAreAvoidedAfterOneListing) {
+TEST_F(EnginePlacementTest, NamesAlreadyInAnExistingTargetFolderAreAvoidedAfterOneListing) {
     const std::string existing = std::string("E:\\bak\\") + testing::kRun + "\\data\\";
     files.addFile(existing + "a.doc", "old");
     files.addFile(existing + "1_a.doc", "old");
@@ -81,7 +81,7 @@ TEST_F(PlacementTest, NamesAlreadyInAnExistingTargetFolderAreAvoidedAfterOneList
     EXPECT_EQ(files.count("list"), 1);
 }
 
-TEST_F(PlacementTest, AFolderTheRunMadeIsKnownEmptyAndNeverListed) {
+TEST_F(EnginePlacementTest, AFolderTheRunMadeIsKnownEmptyAndNeverListed) {
     std::vector<std::string> sources;
     for (int i = 0; i < 50; ++i) sources.push_back("D:\\data\\sub" + std::to_string(i % 5) + "\\f" + std::to_string(i));
     place(sources);
@@ -89,7 +89,7 @@ TEST_F(PlacementTest, AFolderTheRunMadeIsKnownEmptyAndNeverListed) {
     EXPECT_EQ(files.count("create folder"), 8);  // bak, the run folder, data, sub0 to sub4
 }
 
-TEST_F(PlacementTest, FilesAndFoldersOfOneNameShareTheCollisionRule) {
+TEST_F(EnginePlacementTest, FilesAndFoldersOfOneNameShareTheCollisionRule) {
     // A file named like a mirrored folder takes a prefix; a folder whose name a file holds cannot be made,
     // even while that file's copy is still waiting.
     EXPECT_EQ(place({"D:\\data\\x.doc", "C:\\data", "C:\\note", "D:\\note\\y.doc"}),
@@ -97,7 +97,7 @@ TEST_F(PlacementTest, FilesAndFoldersOfOneNameShareTheCollisionRule) {
                                         "error: create folder \"E:\\bak\\2014-8-15 937\\note\": a file of that name is in the way"}));
 }
 
-TEST_F(PlacementTest, PathsThatAreNotDriveOrSharePathsAreRefused) {
+TEST_F(EnginePlacementTest, PathsThatAreNotDriveOrSharePathsAreRefused) {
     HoldingCopier holding;
     struct Case {
         std::string source, root;
@@ -117,7 +117,7 @@ TEST_F(PlacementTest, PathsThatAreNotDriveOrSharePathsAreRefused) {
     EXPECT_TRUE(holding.jobs.empty());
 }
 
-TEST_F(PlacementTest, ATargetRootWithoutTrailingSeparatorGetsOne) {
+TEST_F(EnginePlacementTest, ATargetRootWithoutTrailingSeparatorGetsOne) {
     ASSERT_FALSE(copyIntoBackup("D:\\x\\a.doc", "E:\\bak\\R", targets, copier));
     EXPECT_EQ(copier.targets(), std::vector<std::string>{"E:\\bak\\R\\x\\a.doc"});
 }

@@ -7,9 +7,9 @@
 namespace corvallo::engine {
 namespace {
 
-class PlanTest : public ::testing::Test, protected testing::EngineFixture {
+class EnginePlanTest : public ::testing::Test, protected testing::EngineFixture {
 protected:
-    PlanTest() {
+    EnginePlanTest() {
         files.addFile("D:\\data\\a.doc", "a");
         files.addFile("D:\\data\\sub\\b.doc", "b");
         files.addFile("C:\\data\\a.doc", "c");
@@ -19,7 +19,7 @@ protected:
     BackupTask task = testing::makeTask({"D:\\data", "C:\\data"}, {"*.doc", "*.*"}, {"E:\\bak", "F:\\new"});
 };
 
-TEST_F(PlanTest, NamesEveryTargetARunWouldGiveAndChangesNothing) {
+TEST_F(EnginePlanTest, NamesEveryTargetARunWouldGiveAndChangesNothing) {
     const std::uint64_t stored = files.bytesStored();
     const BackupTask before = task;
     BackupPlan plan = planBackup(task, files, clock.now());
@@ -54,7 +54,7 @@ TEST_F(PlanTest, NamesEveryTargetARunWouldGiveAndChangesNothing) {
     }
 }
 
-TEST_F(PlanTest, FilesThatCannotBePlacedAreNamedWithTheReason) {
+TEST_F(EnginePlanTest, FilesThatCannotBePlacedAreNamedWithTheReason) {
     files.addFile(std::string("F:\\new\\") + testing::kRun + "\\data\\sub", "a file where a folder must go");
     BackupPlan plan = planBackup(task, files, clock.now());
     ASSERT_EQ(plan.failures.size(), 2u);  // sub\b.doc, matched twice, to F:

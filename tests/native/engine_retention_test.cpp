@@ -9,7 +9,7 @@ namespace {
 
 using platform::FileErrorKind;
 
-TEST(RetentionTest, RunDatesAreReadFromTheStartOfRunFolderNames) {
+TEST(EngineRetentionTest, RunDatesAreReadFromTheStartOfRunFolderNames) {
     struct Case {
         std::string folder;
         std::optional<CalendarDate> date;
@@ -38,7 +38,7 @@ TEST(RetentionTest, RunDatesAreReadFromTheStartOfRunFolderNames) {
     }
 }
 
-TEST(RetentionTest, RecordsExpireWhenTheirRunLiesMoreThanNDaysBeforeToday) {
+TEST(EngineRetentionTest, RecordsExpireWhenTheirRunLiesMoreThanNDaysBeforeToday) {
     const std::vector<BackupRecord> records = {
         {"E:\\bak\\", "2014-8-12 100", ""},    // 0: 3 days before: kept with N = 3
         {"E:\\bak\\", "2014-8-11 235959", ""}, // 1: 4 days before
@@ -73,7 +73,7 @@ TEST(RetentionTest, RecordsExpireWhenTheirRunLiesMoreThanNDaysBeforeToday) {
     }
 }
 
-TEST(RetentionTest, DaysAreCountedAcrossMonthsYearsAndLeapDays) {
+TEST(EngineRetentionTest, DaysAreCountedAcrossMonthsYearsAndLeapDays) {
     struct Case {
         std::string folder;
         CalendarDate today;
@@ -91,7 +91,7 @@ TEST(RetentionTest, DaysAreCountedAcrossMonthsYearsAndLeapDays) {
     }
 }
 
-TEST(RetentionTest, OnlyRunFoldersAndTheirArchivesDirectlyBelowADestinationQualify) {
+TEST(EngineRetentionTest, OnlyRunFoldersAndTheirArchivesDirectlyBelowADestinationQualify) {
     struct Case {
         BackupRecord record;
         bool safe;
@@ -121,9 +121,9 @@ TEST(RetentionTest, OnlyRunFoldersAndTheirArchivesDirectlyBelowADestinationQuali
     }
 }
 
-class RetentionRemovalTest : public ::testing::Test, protected testing::EngineFixture {
+class EngineRetentionRemovalTest : public ::testing::Test, protected testing::EngineFixture {
 protected:
-    RetentionRemovalTest() {
+    EngineRetentionRemovalTest() {
         files.addFile("E:\\bak\\2014-8-1 100\\data\\a.doc", "old");
         files.addFile("E:\\bak\\2014-8-1 100.zip", "old zip");
         files.addFile("E:\\bak\\2014-8-2 100.zip", "zip only");
@@ -144,7 +144,7 @@ protected:
     };
 };
 
-TEST_F(RetentionRemovalTest, RemovesExactlyTheExpiredRunsAndTheirRecords) {
+TEST_F(EngineRetentionRemovalTest, RemovesExactlyTheExpiredRunsAndTheirRecords) {
     RunLog log;
     removeExpiredRuns(files, records, {2014, 8, 15}, 3, "2014-8-15 937\\", log);
     EXPECT_TRUE(log.result().failures.empty()) << log.result().failures[0].describe();
@@ -158,7 +158,7 @@ TEST_F(RetentionRemovalTest, RemovesExactlyTheExpiredRunsAndTheirRecords) {
                                         "bak\\keep-me\\2014-8-1 100\\x", "elsewhere\\2014-8-1 100\\x"}));
 }
 
-TEST_F(RetentionRemovalTest, AFailedRemovalIsReportedAndKeepsItsRecord) {
+TEST_F(EngineRetentionRemovalTest, AFailedRemovalIsReportedAndKeepsItsRecord) {
     files.inject({"remove", "E:\\bak\\2014-8-1 100", FileErrorKind::AccessDenied, -1});
     RunLog log;
     removeExpiredRuns(files, records, {2014, 8, 15}, 3, "2014-8-15 937\\", log);
@@ -171,7 +171,7 @@ TEST_F(RetentionRemovalTest, AFailedRemovalIsReportedAndKeepsItsRecord) {
     EXPECT_EQ(records.size(), 6u);
 }
 
-TEST_F(RetentionRemovalTest, ARunWithKeepDaysRemovesExpiredRunsAfterCopying) {
+TEST_F(EngineRetentionRemovalTest, ARunWithKeepDaysRemovesExpiredRunsAfterCopying) {
     files.addFile("D:\\data\\a.doc", "new");
     BackupTask task = testing::makeTask({"D:\\data"}, {"*.doc"}, {"E:\\bak\\"});
     task.keepDays = 3;

@@ -9,7 +9,7 @@ namespace {
 
 using platform::FileErrorKind;
 
-class RunTest : public ::testing::Test, protected testing::EngineFixture {
+class EngineRunTest : public ::testing::Test, protected testing::EngineFixture {
 protected:
     // The copies in the order they were made, as "source -> destination root" ("E" or "F").
     std::vector<std::string> copyOrder() const {
@@ -22,7 +22,7 @@ protected:
     }
 };
 
-TEST_F(RunTest, WalksDepthFirstFilesPatternByPatternEachToEveryDestination) {
+TEST_F(EngineRunTest, WalksDepthFirstFilesPatternByPatternEachToEveryDestination) {
     files.addFile("D:\\src\\b.doc", "b");
     files.addFile("D:\\src\\a.txt", "t");
     files.addFile("D:\\src\\a.doc", "a");
@@ -64,7 +64,7 @@ TEST_F(RunTest, WalksDepthFirstFilesPatternByPatternEachToEveryDestination) {
     EXPECT_TRUE(result.succeeded()) << describe(result);
 }
 
-TEST_F(RunTest, CountsTheRunNamesItsFolderAndRecordsOneEntryPerDestination) {
+TEST_F(EngineRunTest, CountsTheRunNamesItsFolderAndRecordsOneEntryPerDestination) {
     files.addFile("D:\\data\\a.doc", "a");
     struct Case {
         std::int32_t compress;
@@ -88,7 +88,7 @@ TEST_F(RunTest, CountsTheRunNamesItsFolderAndRecordsOneEntryPerDestination) {
     }
 }
 
-TEST_F(RunTest, ARunWithNothingToCopyStillWalksCountsAndRecords) {
+TEST_F(EngineRunTest, ARunWithNothingToCopyStillWalksCountsAndRecords) {
     files.addFile("D:\\data\\sub\\a.doc", "a");
     struct Case {
         std::string name;
@@ -118,7 +118,23 @@ TEST_F(RunTest, ARunWithNothingToCopyStillWalksCountsAndRecords) {
     }
 }
 
-TEST_F(RunTest, LinksAndOverlappingSourcesNeverBringTheWalkIntoAFolderTwice) {
+TEST_F(EngineRunTest, AFolderThatCannotBeMadeFailsItsFilesAndTheRunGoesOn) {
+    files.addFile("D:\\data\\a.doc", "a");
+    files.addFile("D:\\data\\b.doc", "b");
+    files.inject({"create folder", "F:\\bak", FileErrorKind::AccessDenied, -1});
+    BackupTask task = testing::makeTask({"D:\\data"}, {"*.doc"}, {"F:\\bak", "E:\\bak"});
+    RunResult result = run(task);
+    EXPECT_EQ(result.filesCopied, 2u);
+    EXPECT_EQ(result.filesFailed, 2u);
+    ASSERT_EQ(result.failures.size(), 2u);
+    for (const auto& failure : result.failures) {
+        EXPECT_EQ(failure.describe(), "create folder \"F:\\bak\": access denied") << describe(result);
+    }
+    EXPECT_EQ(runFiles("E:\\bak"), (std::vector<std::string>{"data\\a.doc", "data\\b.doc"}));
+    EXPECT_EQ(task.backupRecords.size(), 2u);
+}
+
+TEST_F(EngineRunTest, LinksAndOverlappingSourcesNeverBringTheWalkIntoAFolderTwice) {
     files.addFile("D:\\src\\a.doc", "a");
     files.addFile("D:\\src\\sub\\b.doc", "b");
     files.addFolderLink("D:\\src\\sub\\up", "D:\\src");
@@ -133,7 +149,7 @@ TEST_F(RunTest, LinksAndOverlappingSourcesNeverBringTheWalkIntoAFolderTwice) {
     EXPECT_TRUE(result.succeeded()) << describe(result);
 }
 
-TEST_F(RunTest, ADestinationInsideASourceIsNeverBackedUp) {
+TEST_F(EngineRunTest, ADestinationInsideASourceIsNeverBackedUp) {
     files.addFile("D:\\data\\a.doc", "a");
     files.addFile("D:\\data\\sub\\b.doc", "b");
     files.addFolderLink("D:\\data\\sub\\to-backups", "D:\\data\\Bak");
@@ -149,7 +165,7 @@ TEST_F(RunTest, ADestinationInsideASourceIsNeverBackedUp) {
                                         "2014-8-15 938\\data\\a.doc", "2014-8-15 938\\data\\sub\\b.doc"}));
 }
 
-TEST_F(RunTest, ASourceThatIsItsOwnDestinationIsReportedNotWalked) {
+TEST_F(EngineRunTest, ASourceThatIsItsOwnDestinationIsReportedNotWalked) {
     files.addFile("D:\\data\\a.doc", "a");
     BackupTask task = testing::makeTask({"D:\\data"}, {"*.*"}, {"d:\\DATA\\"});
     RunResult result = run(task);
@@ -158,7 +174,7 @@ TEST_F(RunTest, ASourceThatIsItsOwnDestinationIsReportedNotWalked) {
     EXPECT_NE(result.failures[0].describe().find("D:\\data\\"), std::string::npos) << describe(result);
 }
 
-TEST_F(RunTest, NetworkSharesServeAsSourcesAndDestinations) {
+TEST_F(EngineRunTest, NetworkSharesServeAsSourcesAndDestinations) {
     files.addFile("\\\\nas\\share\\data\\a.doc", "a");
     files.addShare("\\\\other\\bak");
     BackupTask task = testing::makeTask({"\\\\nas\\share\\data"}, {"*.doc"}, {"\\\\other\\bak"});
@@ -168,7 +184,7 @@ TEST_F(RunTest, NetworkSharesServeAsSourcesAndDestinations) {
     EXPECT_EQ(task.destinations[0], "\\\\other\\bak\\");
 }
 
-TEST_F(RunTest, EveryNumberOfCopyThreadsGivesEveryFileTheSameName) {
+TEST_F(EngineRunTest, EveryNumberOfCopyThreadsGivesEveryFileTheSameName) {
     // Two sources with one layout, two patterns and a failing copy: many collision names, decided in walk order.
     for (const char* root : {"C:\\w", "D:\\w"}) {
         for (int folder = 0; folder < 6; ++folder) {
@@ -196,7 +212,7 @@ TEST_F(RunTest, EveryNumberOfCopyThreadsGivesEveryFileTheSameName) {
     EXPECT_EQ(layouts[0], layouts[1]);
 }
 
-TEST_F(RunTest, TheStartIsAnnouncedBeforeAnythingIsCopied) {
+TEST_F(EngineRunTest, TheStartIsAnnouncedBeforeAnythingIsCopied) {
     files.addFile("D:\\data\\a.doc", "a");
     BackupTask task = testing::makeTask({"D:\\data"}, {"*.doc"}, {"E:\\bak"});
     task.runCount = 2;
@@ -210,7 +226,7 @@ TEST_F(RunTest, TheStartIsAnnouncedBeforeAnythingIsCopied) {
     EXPECT_EQ(seen, std::vector<std::string>{"3 2014-8-15 937\\ 0"});
 }
 
-TEST_F(RunTest, AStopBetweenFilesEndsTheWalkButTheRunIsStillRecorded) {
+TEST_F(EngineRunTest, AStopBetweenFilesEndsTheWalkButTheRunIsStillRecorded) {
     for (int i = 0; i < 10; ++i) files.addFile("D:\\data\\f" + std::to_string(i) + ".doc", "x");
     files.onCopy("D:\\data\\f3.doc", [&] { stop.request_stop(); });
     BackupTask task = testing::makeTask({"D:\\data", "C:\\more"}, {"*.doc"}, {"E:\\bak"});
@@ -232,7 +248,7 @@ TEST_F(RunTest, AStopBetweenFilesEndsTheWalkButTheRunIsStillRecorded) {
     EXPECT_TRUE(files.hasFolder("E:\\bak\\2010-1-1 000"));
 }
 
-TEST_F(RunTest, APackedRunFolderIsRemovedAndAFailedPackKeepsIt) {
+TEST_F(EngineRunTest, APackedRunFolderIsRemovedAndAFailedPackKeepsIt) {
     files.addFile("D:\\data\\a.doc", "a");
     BackupTask task = testing::makeTask({"D:\\data"}, {"*.doc"}, {"E:\\ok", "F:\\broken", "E:\\OK\\", "C:\\unused"});
     task.compress = 1;
@@ -253,7 +269,7 @@ TEST_F(RunTest, APackedRunFolderIsRemovedAndAFailedPackKeepsIt) {
     EXPECT_NE(describe(result).find("F:\\broken\\" + folder + ".zip"), std::string::npos) << describe(result);
 }
 
-TEST(RunDataTest, WrittenBackIntoTheLiveTaskKeepingEditsMadeMeanwhile) {
+TEST(EngineRunDataTest, WrittenBackIntoTheLiveTaskKeepingEditsMadeMeanwhile) {
     BackupTask ran = testing::makeTask({"D:\\a\\", "D:\\b\\"}, {"*.*"}, {"E:\\x\\", "E:\\y"});
     ran.runCount = 8;
     ran.runFolder = "2014-8-15 937\\";
