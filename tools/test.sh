@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
-# Builds everything and runs every test: the portable layers natively under the sanitizers, then the
-# Windows build, whose tests run under Wine in a private prefix inside the build folder.
+# Builds everything and runs every test: the portable layers natively under the sanitizers (and the
+# service once more under ThreadSanitizer), then the Windows build, whose tests run under Wine in a
+# private prefix inside the build folder.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -9,6 +10,11 @@ tools/setup.sh
 cmake --preset native
 cmake --build --preset native
 ctest --preset native
+
+# The backup service's threads once more under ThreadSanitizer (only the service suite is built there).
+cmake --preset native-tsan
+cmake --build --preset native-tsan --target service_tests
+ctest --preset native-tsan -R '^Service'
 
 cmake --preset windows
 cmake --build --preset windows

@@ -1,6 +1,7 @@
 #include "tests/support/virtual_clock.h"
 
 #include <stdexcept>
+#include <string>
 
 namespace corvallo::testing {
 
@@ -125,7 +126,10 @@ void VirtualClock::runTo(std::int64_t until) {
     horizon_ = std::max(until, now_);
     advance(nullptr);
     if (!changed_.wait_for(lock, kStuck, [this] { return settled(); })) {
-        throw std::runtime_error("VirtualClock: the watched threads never settled");
+        throw std::runtime_error("VirtualClock: the watched threads never settled (" + std::to_string(working_) +
+                                 " working, " + std::to_string(waiters_.size()) + " waiting, first due in " +
+                                 std::to_string(waiters_.empty() ? -1 : (*waiters_.begin())->deadline - horizon_) +
+                                 " ms after the horizon)");
     }
     now_ = horizon_;
 }
