@@ -12,6 +12,11 @@ set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
 set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
 set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
 
+# mingw-w64's libstdc++ 12 can lose the wake-up of the semaphore inside every std::stop_callback, so a
+# thread stopped from another one may hang for ever; winpthreads semaphores do not. The whole build
+# must agree on this, since it changes inline library code.
+set(CMAKE_CXX_FLAGS_INIT "-D_GLIBCXX_USE_POSIX_SEMAPHORE=1")
+
 # No DLLs of ours or of the compiler's runtime to ship.
 set(CMAKE_EXE_LINKER_FLAGS_INIT "-static -static-libgcc -static-libstdc++")
 
