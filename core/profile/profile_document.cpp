@@ -8,6 +8,7 @@
 #include <utility>
 
 #include "core/text/cp936.h"
+#include "core/text/utf8.h"
 
 namespace corvallo::profile {
 
@@ -153,25 +154,6 @@ bool isPlainText(std::string_view s)
     return true;
 }
 
-void putUtf8(std::string& out, std::uint32_t cp)
-{
-    if (cp < 0x80) {
-        out += static_cast<char>(cp);
-    } else if (cp < 0x800) {
-        out += static_cast<char>(0xC0 | (cp >> 6));
-        out += static_cast<char>(0x80 | (cp & 0x3F));
-    } else if (cp < 0x10000) {
-        out += static_cast<char>(0xE0 | (cp >> 12));
-        out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (cp & 0x3F));
-    } else {
-        out += static_cast<char>(0xF0 | (cp >> 18));
-        out += static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
-        out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (cp & 0x3F));
-    }
-}
-
 // Bytes below 0x80 are the same characters in code page 936 and in UTF-8, so texts made only of
 // them need no conversion either way.
 bool isAscii(std::string_view s)
@@ -245,7 +227,7 @@ std::string decodeUtf8File(std::string_view bytes)
     for (std::size_t i = 0; i < bytes.size();) {
         Char c = charAt(bytes, i);
         if (c.stray || isSurrogate(c.cp)) {
-            putUtf8(out, 0xDC00u + static_cast<unsigned char>(bytes[i]));
+            text::appendUtf8(out, 0xDC00u + static_cast<unsigned char>(bytes[i]));
             ++i;
             continue;
         }
@@ -287,12 +269,12 @@ std::string decodeUtf16File(std::string_view bytes, bool bigEndian)
         if (u >= 0xD800 && u <= 0xDBFF && i + 3 < n) {
             std::uint32_t low = unit(i + 2);
             if (low >= 0xDC00 && low <= 0xDFFF) {
-                putUtf8(out, 0x10000 + ((u - 0xD800) << 10) + (low - 0xDC00));
+                text::appendUtf8(out, 0x10000 + ((u - 0xD800) << 10) + (low - 0xDC00));
                 i += 2;
                 continue;
             }
         }
-        putUtf8(out, u);
+        text::appendUtf8(out, u);
     }
     return out;
 }
