@@ -18,10 +18,13 @@
 #endif
 
 #include "tests/native/archive_test_reader.h"
+#include "tests/support/test_bytes.h"
 #include "tests/support/memory_files.h"
 
 namespace corvallo::engine {
 namespace {
+
+using corvallo::testing::noise;
 
 using corvallo::testing::MemoryFiles;
 using corvallo::testing::readZip;
@@ -33,18 +36,6 @@ using platform::FileErrorKind;
 const std::string kRun = "D:\\runs\\r1";
 const std::string kArchive = "D:\\out\\r1.zip";
 const std::string kPartial = kArchive + std::string(kPartialArchiveSuffix);
-
-// Bytes deflate cannot shrink, the same on every run.
-std::string noise(std::size_t size, std::uint32_t seed = 1) {
-    std::string out(size, '\0');
-    for (auto& c : out) {
-        seed ^= seed << 13;
-        seed ^= seed >> 17;
-        seed ^= seed << 5;
-        c = static_cast<char>(seed >> 24);
-    }
-    return out;
-}
 
 std::string prose(std::size_t size) {
     std::string out;

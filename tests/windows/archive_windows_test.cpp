@@ -10,10 +10,13 @@
 #include "platform/win32/wide.h"
 #include "platform/win32/win32_files.h"
 #include "tests/native/archive_test_reader.h"
+#include "tests/support/test_bytes.h"
 #include "tests/windows/temp_folder.h"
 
 namespace corvallo::engine {
 namespace {
+
+using corvallo::testing::noise;
 
 using corvallo::testing::readZip;
 using corvallo::testing::TempFolder;
@@ -22,17 +25,6 @@ using corvallo::testing::ZipReadError;
 using platform::FileErrorKind;
 using platform::win32::longPath;
 using platform::win32::Win32Files;
-
-std::string noise(std::size_t size, std::uint32_t seed) {
-    std::string out(size, '\0');
-    for (auto& c : out) {
-        seed ^= seed << 13;
-        seed ^= seed >> 17;
-        seed ^= seed << 5;
-        c = static_cast<char>(seed >> 24);
-    }
-    return out;
-}
 
 std::string prose(std::size_t size) {
     std::string out;
