@@ -35,4 +35,12 @@ std::string contentText(const BackupTask& task) {
     return "备份" + std::to_string(task.sources.size()) + "个位置的文件";
 }
 
+TraySummary traySummary(const std::vector<BackupTask>& tasks) {
+    if (tasks.empty()) return {false, "Pennavo（Corvallo）—当前无任务！"};
+    std::size_t enabled = 0;
+    for (const BackupTask& task : tasks) enabled += task.isEnabled() ? 1 : 0;
+    if (enabled > 0) return {true, "Pennavo（Corvallo）—当前启用的任务" + std::to_string(enabled) + "个！"};
+    return {false, "Pennavo（Corvallo）—当前未启用的任务" + std::to_string(tasks.size()) + "个！"};
+}
+
 }  // namespace corvallo

@@ -3,6 +3,7 @@
 
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "core/task.h"
 
@@ -16,5 +17,12 @@ std::string scheduleText(const BackupTask& task);
 
 // "备份2个位置的文件"
 std::string contentText(const BackupTask& task);
+
+// What the tray icon shows for the whole list: the active picture while any task is enabled, and the tip.
+struct TraySummary {
+    bool active = false;
+    std::string tip;
+};
+TraySummary traySummary(const std::vector<BackupTask>& tasks);
 
 }  // namespace corvallo
