@@ -1,6 +1,7 @@
 #include "service/backup_service.h"
 
 #include <cassert>
+#include <system_error>
 
 namespace corvallo::service {
 
@@ -16,6 +17,8 @@ BackupService::~BackupService() {
         env_.tasks.locked([this](TaskListContents& contents) {
             for (std::size_t p = 1; p <= contents.size(); ++p) stopLocked(contents.at(p));
         });
+        // Also a run by hand of a task that left the list without stopWorker.
+        registry_->stopAll();
     }
     registry_.reset();
 }
@@ -32,6 +35,7 @@ void BackupService::startLocked(BackupTask& task) {
 }
 
 void BackupService::stopLocked(BackupTask& task) {
+    registry_->stopManual(task.id);
     if (task.worker == 0) return;
     registry_->stop(task.worker);
     task.worker = 0;
@@ -50,6 +54,18 @@ void BackupService::stopWorker(std::int32_t taskId) {
     env_.tasks.locked([&](TaskListContents& contents) {
         if (BackupTask* task = contents.find(taskId)) stopLocked(*task);
     });
+}
+
+RunNowResult BackupService::runTaskNow(std::int32_t taskId) {
+    assert(!onServiceThread());
+    // Only this thread removes tasks, so the task is still there when the run's thread looks for it.
+    if (env_.tasks.positionOfTask(taskId) == 0) return RunNowResult::NoSuchTask;
+    try {
+        return registry_->startManual(taskId, env_.clock.now()) ? RunNowResult::Started
+                                                                : RunNowResult::AlreadyRunning;
+    } catch (const std::system_error&) {
+        return RunNowResult::ThreadFailed;
+    }
 }
 
 void BackupService::startService() {

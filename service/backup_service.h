@@ -14,6 +14,12 @@
 //   the change gate, after checking its stop under it; stopWorker requests the stop holding the gate.
 //   So a stop never cuts such a change, and once stopWorker has returned the worker changes nothing
 //   more, writes no log entry and starts no notice. A stopped run ends at its next file.
+// - A run by hand (runTaskNow) keeps the same rules; stopWorker and every operation that stops a
+//   task's worker stop the task's run by hand as well.
+// - A task has at most one run under way (by hand, scheduled or interval). A worker whose time comes
+//   while one is under way counts its turn as served and does not run: a scheduled worker ends as on a
+//   day that is not its own, except that a Date task still disables itself (its minute was met by the
+//   run under way); an interval worker counts its period from 0 again. Either leaves a line in the log.
 // - Lock order: change gate, then the task list, then the worker registry.
 
 #include <array>
@@ -28,6 +34,14 @@
 #include "service/worker_registry.h"
 
 namespace corvallo::service {
+
+// What runTaskNow did.
+enum class RunNowResult {
+    Started,         // the run is under way on a thread of its own
+    AlreadyRunning,  // a run of the task (by hand, scheduled or interval) is under way; nothing started
+    NoSuchTask,      // no task has this id
+    ThreadFailed,    // no thread could be started for the run; nothing changed
+};
 
 class BackupService {
 public:
@@ -60,6 +74,19 @@ public:
     // the next tick (its successor would only end again and write the task file once more).
     void rearmWorkers();
 
+    // Runs the task's backup now, on a thread of its own, with what a scheduled run does once its minute
+    // has come: run count and run folder, records written back to the task, the run log entry, the
+    // notice when the task asks for it, the task file saved and the list changed. Whether the service
+    // runs, whether the task is enabled and whether it has a worker make no difference, and none of them
+    // changes: a run by hand is not the task's scheduled run, so a Date task stays enabled and a waiting
+    // worker still runs at its time. Does not wait for the run. stopWorker, disableTask,
+    // disableAllTasks, stopService and the destructor stop it as they stop a worker's run.
+    RunNowResult runTaskNow(std::int32_t taskId);
+
+    // Whether a run of the task is under way (by hand, scheduled or interval), from its start until its
+    // notice has closed; a stopped run counts until it has left the file in hand. Any thread.
+    bool isTaskRunning(std::int32_t taskId) const { return registry_->running(taskId); }
+
     ServiceStatus status() const { return status_; }
 
     // Whether a worker with this token is alive, and how many are: for checks and tests. Any thread.
@@ -76,6 +103,9 @@ private:
     void workerBody(const Activation& activation);
     void scheduledWorker(const Activation& activation);
     void intervalWorker(const Activation& activation);
+    void manualRun(const Activation& activation);
+    // A worker's turn came while a run of its task was under way.
+    void noteTurnServed(const Activation& activation, const std::string& name);
     // One run, its write-back, its log entry and its notice; false when stopped on the way.
     bool runTask(const Activation& activation, BackupTask& task);
     void publishRunStart(const Activation& activation, const BackupTask& ran);

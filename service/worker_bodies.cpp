@@ -1,4 +1,5 @@
-// What a worker does once the timer has started a thread for it. Worker threads only.
+// What a worker does once the timer has started a thread for it, and a run started by hand. Worker
+// threads only.
 #include <exception>
 #include <optional>
 
@@ -8,9 +9,35 @@
 
 namespace corvallo::service {
 
+namespace {
+
+// The task's run, claimed in the registry; given back at the end of the scope at the latest, also when
+// the run was stopped or threw.
+class HeldRun {
+public:
+    HeldRun(WorkerRegistry& registry, std::int32_t taskId) : registry_(registry), taskId_(taskId) {}
+    ~HeldRun() { release(); }
+    HeldRun(const HeldRun&) = delete;
+    HeldRun& operator=(const HeldRun&) = delete;
+
+    void release() {
+        if (held_) registry_.releaseRun(taskId_);
+        held_ = false;
+    }
+
+private:
+    WorkerRegistry& registry_;
+    std::int32_t taskId_;
+    bool held_ = true;
+};
+
+}  // namespace
+
 void BackupService::workerBody(const Activation& activation) {
     try {
-        if (activation.kind == WorkerKind::Scheduled) {
+        if (activation.manual) {
+            manualRun(activation);
+        } else if (activation.kind == WorkerKind::Scheduled) {
             scheduledWorker(activation);
         } else {
             intervalWorker(activation);
@@ -23,6 +50,8 @@ void BackupService::workerBody(const Activation& activation) {
 void BackupService::scheduledWorker(const Activation& a) {
     if (a.minuteCame) {
         std::optional<BackupTask> copy;
+        std::optional<HeldRun> held;
+        bool busy = false;
         {
             std::lock_guard gate(changeGate_);
             if (a.stop.stop_requested()) return;
@@ -45,9 +74,22 @@ void BackupService::scheduledWorker(const Activation& a) {
                 registry_->ended(a.token);
                 return;
             }
-            if (copy) registry_->runStarts(a);
+            if (copy) {
+                // Served either way: by this run or by the task's run under way.
+                registry_->runStarts(a);
+                if (registry_->claimRun(a.taskId)) {
+                    held.emplace(*registry_, a.taskId);
+                } else {
+                    busy = true;
+                }
+            }
         }
-        if (copy && !runTask(a, *copy)) return;
+        if (busy) {
+            noteTurnServed(a, copy->name);
+        } else if (copy) {
+            if (!runTask(a, *copy)) return;
+            held->release();
+        }
     }
 
     std::lock_guard gate(changeGate_);
@@ -63,6 +105,7 @@ void BackupService::scheduledWorker(const Activation& a) {
 
 void BackupService::intervalWorker(const Activation& a) {
     std::optional<BackupTask> copy;
+    std::optional<HeldRun> held;
     {
         std::lock_guard gate(changeGate_);
         if (a.stop.stop_requested()) return;
@@ -81,15 +124,44 @@ void BackupService::intervalWorker(const Activation& a) {
             registry_->ended(a.token);
             return;
         }
+        if (registry_->claimRun(a.taskId)) held.emplace(*registry_, a.taskId);
+    }
+    if (!held) {
+        noteTurnServed(a, copy->name);
+        registry_->waitAgain(a.token);
+        return;
     }
     if (!runTask(a, *copy)) return;
     {
         std::lock_guard gate(changeGate_);
         if (a.stop.stop_requested()) return;
+        held->release();
         saveTaskFile(env_.tasks, env_.taskFile);
         env_.observer.taskListChanged();
     }
     registry_->waitAgain(a.token);
+}
+
+void BackupService::manualRun(const Activation& a) {
+    // Claimed by runTaskNow before this thread started.
+    HeldRun held(*registry_, a.taskId);
+    std::optional<BackupTask> copy;
+    {
+        std::lock_guard gate(changeGate_);
+        if (a.stop.stop_requested()) return;
+        copy = env_.tasks.locked([&](TaskListContents& contents) -> std::optional<BackupTask> {
+            if (const BackupTask* task = contents.find(a.taskId)) return *task;
+            return std::nullopt;
+        });
+    }
+    // A task that has gone meanwhile is not run.
+    if (!copy || !runTask(a, *copy)) return;
+    std::lock_guard gate(changeGate_);
+    if (a.stop.stop_requested()) return;
+    // Over before the list is told, so that the list shows the task as idle again.
+    held.release();
+    saveTaskFile(env_.tasks, env_.taskFile);
+    env_.observer.taskListChanged();
 }
 
 bool BackupService::runTask(const Activation& a, BackupTask& task) {
@@ -124,6 +196,12 @@ void BackupService::publishRunStart(const Activation& a, const BackupTask& ran) 
         }
     });
     env_.observer.taskListChanged();
+}
+
+void BackupService::noteTurnServed(const Activation& a, const std::string& name) {
+    if (a.stop.stop_requested()) return;
+    env_.log.note(env_.clock.now(), "task " + std::to_string(a.taskId) + " \"" + name +
+                                        "\": its time came while a run of it was under way; not run twice");
 }
 
 void BackupService::abandon(const Activation& a, const std::string& reason) {

@@ -82,6 +82,45 @@ void WorkerRegistry::stopAll() {
     std::lock_guard lock(mutex_);
     for (auto& [token, entry] : entries_) entry.stop.request_stop();
     entries_.clear();
+    for (auto& [taskId, claim] : runs_) {
+        if (claim.manual) claim.stop.request_stop();
+    }
+}
+
+bool WorkerRegistry::startManual(std::int32_t taskId, const platform::LocalTime& now) {
+    std::lock_guard lock(mutex_);
+    auto [claim, claimed] = runs_.try_emplace(taskId);
+    if (!claimed) return false;
+    claim->second.manual = true;
+    Activation activation{newToken(), taskId, WorkerKind::Scheduled, true, now, claim->second.stop.get_token(), true};
+    try {
+        startBodyThread(activation, true);
+    } catch (...) {
+        runs_.erase(claim);
+        throw;
+    }
+    return true;
+}
+
+void WorkerRegistry::stopManual(std::int32_t taskId) {
+    std::lock_guard lock(mutex_);
+    auto claim = runs_.find(taskId);
+    if (claim != runs_.end() && claim->second.manual) claim->second.stop.request_stop();
+}
+
+bool WorkerRegistry::claimRun(std::int32_t taskId) {
+    std::lock_guard lock(mutex_);
+    return runs_.try_emplace(taskId).second;
+}
+
+void WorkerRegistry::releaseRun(std::int32_t taskId) {
+    std::lock_guard lock(mutex_);
+    runs_.erase(taskId);
+}
+
+bool WorkerRegistry::running(std::int32_t taskId) const {
+    std::lock_guard lock(mutex_);
+    return runs_.count(taskId) != 0;
 }
 
 void WorkerRegistry::ended(WorkerHandle token) {
@@ -201,19 +240,28 @@ std::vector<std::pair<Activation, std::string>> WorkerRegistry::poll(const platf
 bool WorkerRegistry::launch(Entry& entry, const Activation& activation, std::string& failure) {
     // Polled no more either way: a worker without a thread is ended by the LaunchFailed handler.
     entry.active = true;
-    auto done = std::make_shared<std::atomic<bool>>(false);
     try {
-        std::jthread thread = startThread_([this, activation, done] {
-            serviceThread = true;
-            body_(activation);
-            done->store(true, std::memory_order_release);
-        });
-        threads_.push_back(Thread{std::move(thread), std::move(done)});
+        startBodyThread(activation, false);
         return true;
     } catch (const std::system_error& error) {
         failure = error.what();
         return false;
     }
+}
+
+void WorkerRegistry::startBodyThread(const Activation& activation, bool wakeWhenDone) {
+    auto done = std::make_shared<std::atomic<bool>>(false);
+    // Room first: a thread that could not be kept would be joined here, under the lock it may want.
+    threads_.reserve(threads_.size() + 1);
+    std::jthread thread = startThread_([this, activation, done, wakeWhenDone] {
+        serviceThread = true;
+        body_(activation);
+        done->store(true, std::memory_order_release);
+        // A run by hand is not followed by a poll of its own: the timer joins its thread now rather than
+        // at whatever wakes it next, an hour away when nothing waits.
+        if (wakeWhenDone) wakeTimer();
+    });
+    threads_.push_back(Thread{std::move(thread), std::move(done)});
 }
 
 std::vector<WorkerRegistry::Thread> WorkerRegistry::takeFinishedThreads() {

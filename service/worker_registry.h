@@ -8,6 +8,12 @@
 // is over) the timer starts a thread for it, which the registry owns until it has been joined. A
 // resident program with hundreds of tasks thus costs one sleeping thread, not one per task.
 //
+// Runs. Besides its workers a task can have a run started by hand (BackupService::runTaskNow), on a
+// thread of its own that the registry owns and joins like a worker's. Whoever runs a task (a run by
+// hand, a scheduled or an interval worker in its turn) first claims the task's run here and gives it
+// back when done, so a task never has two runs under way at once; a stopped run keeps its claim until
+// its thread has left the run (it finishes the file in hand first).
+//
 // Locking: the registry's mutex is the innermost lock of the service. Nothing here touches the task
 // list; the bodies it starts do.
 
@@ -45,7 +51,10 @@ struct Activation {
     // before; false when its time has passed (it only ends). Interval worker: always true (a run).
     bool minuteCame = false;
     platform::LocalTime time;  // the clock reading that decided
-    std::stop_token stop;      // requested by stop()
+    std::stop_token stop;      // requested by stop(), or by stopManual() for a run by hand
+    // A run started by hand: not a worker of the task (`kind` means nothing, `token` is in no task) and
+    // it holds the task's run from before its thread starts.
+    bool manual = false;
 };
 
 // True on the timer thread and on every worker thread (for checks of who calls what).
@@ -73,6 +82,7 @@ public:
     void addInterval(WorkerHandle token, std::int32_t taskId, std::int64_t periodMinutes);
     // Requests the worker's stop and forgets it; a thread it has is joined later. False when unknown.
     bool stop(WorkerHandle token);
+    // Every worker and every run by hand.
     void stopAll();
 
     // Worker thread: the worker's work is over and it is gone (a scheduled worker after its end).
@@ -81,6 +91,20 @@ public:
     void waitAgain(WorkerHandle token);
     // Worker thread: a scheduled worker starts its run; no other worker of the task runs in this minute.
     void runStarts(const Activation& activation);
+
+    // User-interface thread: claims the task's run and starts a thread for a run by hand (`body` with a
+    // manual Activation). False, and nothing started, when a run of the task is under way. Throws
+    // std::system_error when the thread cannot be started (the claim is given back).
+    bool startManual(std::int32_t taskId, const platform::LocalTime& now);
+    // Requests the stop of the task's run by hand, if it has one.
+    void stopManual(std::int32_t taskId);
+    // Worker thread: a scheduled or interval worker claims its task's run; false when a run of the task
+    // is under way.
+    bool claimRun(std::int32_t taskId);
+    // Worker thread: the holder of the task's run is done with it.
+    void releaseRun(std::int32_t taskId);
+    // Whether a run of the task is under way. Any thread.
+    bool running(std::int32_t taskId) const;
 
     bool alive(WorkerHandle token) const;
     std::size_t size() const;
@@ -101,6 +125,11 @@ private:
         std::jthread thread;
         std::shared_ptr<std::atomic<bool>> done;
     };
+    // A claimed run; only a run by hand can be stopped through it.
+    struct Claim {
+        bool manual = false;
+        std::stop_source stop;
+    };
     struct Minute {
         int year, month, day, hour, minute;
         bool operator==(const Minute&) const = default;
@@ -111,6 +140,8 @@ private:
     // Under the lock: every waiting worker's turn; returns those whose thread could not be started.
     std::vector<std::pair<Activation, std::string>> poll(const platform::LocalTime& now, std::chrono::milliseconds mono);
     bool launch(Entry& entry, const Activation& activation, std::string& failure);
+    // Under the lock: a thread running the body, kept in threads_; throws std::system_error.
+    void startBodyThread(const Activation& activation, bool wakeWhenDone);
     std::vector<Thread> takeFinishedThreads();
     void wakeTimer();
 
@@ -123,6 +154,7 @@ private:
     mutable std::mutex mutex_;
     std::map<WorkerHandle, Entry> entries_;
     std::map<std::int32_t, Minute> served_;  // per task id, the minute of its last scheduled run
+    std::map<std::int32_t, Claim> runs_;     // per task id, its run under way
     std::vector<Thread> threads_;            // started, not yet joined
     std::stop_source wake_;                  // cuts the timer's current wait short
     bool closing_ = false;

@@ -8,6 +8,7 @@
 #include <memory>
 #include <mutex>
 #include <optional>
+#include <stop_token>
 #include <string>
 #include <system_error>
 #include <vector>
@@ -108,6 +109,9 @@ public:
         service().stopWorker(id);
         tasks.locked([id](TaskListContents& contents) { contents.remove(contents.positionOfTask(id)); });
     }
+    // Ends the service as the program's exit does; service() must not be called afterwards.
+    void destroyService() { service_.reset(); }
+
     BackupTask task(std::int32_t id) const { return tasks.taskWithId(id).value(); }
     WorkerHandle worker(std::int32_t id) const { return task(id).worker; }
 
@@ -168,6 +172,10 @@ public:
     // Set after the service exists: worker threads wait at their start until released.
     std::atomic<bool> holdWorkerThreads{false};
     std::stop_source releaseWorkerThreads;
+    // Set while no run goes on: each run, once its run count and folder show, waits (before copying
+    // anything) until `releaseRuns` is requested or the run is stopped.
+    std::atomic<bool> holdRuns{false};
+    std::stop_source releaseRuns;
 
 private:
     static std::string twoDigits(int value) { return (value < 10 ? "0" : "") + std::to_string(value); }
@@ -178,6 +186,15 @@ private:
             runs_.push_back(Run{task.id, clock.now()});
         }
         runStarted_.notify_all();
+        if (holdRuns.load()) {
+            environment.started = [this, published = environment.started, stop = environment.stop](const BackupTask& ran) {
+                if (published) published(ran);
+                std::stop_source either;
+                std::stop_callback onRelease(releaseRuns.get_token(), [&either] { either.request_stop(); });
+                std::stop_callback onStop(stop, [&either] { either.request_stop(); });
+                clock.waitFor(std::chrono::hours(24 * 365), either.get_token());
+            };
+        }
         engine::RunResult result = engine::runBackup(task, environment);
         if (runDuration.count() > 0) clock.waitFor(runDuration, environment.stop);
         return result;
