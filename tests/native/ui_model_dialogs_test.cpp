@@ -26,7 +26,8 @@ TEST(UiModelDialogsTest, ListButtonsAskTheirQuestions) {
         {EditorMode::Edit, EditorList::Destinations, "确实要清空列表？", "确实要删除项目？"},
     };
     for (const auto& c : cases) {
-        SCOPED_TRACE(::testing::Message() << (c.mode == EditorMode::Add ? "add " : "edit ") << static_cast<int>(c.list));
+        SCOPED_TRACE(::testing::Message() << (c.mode == EditorMode::Add ? "add " : "edit ")
+                                          << static_cast<int>(c.list));
         EXPECT_EQ(clearQuestion(c.mode, c.list, 2), (Message{MessageIcon::Question, "清空", c.clearText}));
         EXPECT_EQ(deleteQuestion(c.mode, c.list, true), (Message{MessageIcon::Question, "删除", c.deleteText}));
         // Nothing to clear or nothing selected: the button does nothing and asks nothing.

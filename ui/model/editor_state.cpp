@@ -70,7 +70,8 @@ EditorState openEditEditor(const TaskListContents& tasks, std::int32_t selectedI
 }
 
 EditorState openEditEditor(const TaskList& tasks, std::int32_t selectedId) {
-    return tasks.locked([selectedId](const TaskListContents& contents) { return openEditEditor(contents, selectedId); });
+    return tasks.locked(
+        [selectedId](const TaskListContents& contents) { return openEditEditor(contents, selectedId); });
 }
 
 void clickScheduleRadio(EditorState& state, ScheduleChoice choice) {
@@ -93,7 +94,8 @@ void clickRepeatCheck(EditorState& state, bool checked) { state.repeatChecked = 
 void clickKeepDaysCheck(EditorState& state, bool checked) { state.keepDaysChecked = checked; }
 
 std::optional<int> postActionEntry(const EditorState& state) {
-    if (state.postAction < 0 || state.postAction >= static_cast<std::int32_t>(kPostActionEntries.size())) return std::nullopt;
+    const auto entries = static_cast<std::int32_t>(kPostActionEntries.size());
+    if (state.postAction < 0 || state.postAction >= entries) return std::nullopt;
     return state.postAction;
 }
 
