@@ -1,6 +1,10 @@
-#include <windows.h>
+#include "platform/win32/win32_shell.h"
 
-#include "platform/shell.h"
+#include <windows.h>
+#include <objbase.h>
+#include <shellapi.h>
+#include <shlobj.h>
+
 #include "platform/win32/wide.h"
 
 namespace corvallo::platform {
@@ -21,4 +25,83 @@ std::string programDirectory() {
     return win32::narrow(buffer);
 }
 
+namespace win32 {
+
+namespace {
+
+// ShellExecuteExW may hand the work to shell extensions, which need COM on the calling thread. A thread
+// that already chose its apartment keeps it.
+class ComForThisCall {
+public:
+    ComForThisCall() {
+        HRESULT result = CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED | COINIT_DISABLE_OLE1DDE);
+        ours_ = SUCCEEDED(result);
+    }
+    ~ComForThisCall() {
+        if (ours_) CoUninitialize();
+    }
+    ComForThisCall(const ComForThisCall&) = delete;
+    ComForThisCall& operator=(const ComForThisCall&) = delete;
+
+private:
+    bool ours_ = false;
+};
+
+}  // namespace
+
+bool Win32Shell::openLink(std::string_view url) {
+    ComForThisCall com;
+    std::wstring target = widen(url);
+    SHELLEXECUTEINFOW info{};
+    info.cbSize = sizeof info;
+    // No error box: a link that cannot be opened is not reported to the user.
+    info.fMask = SEE_MASK_NOASYNC | SEE_MASK_FLAG_NO_UI;
+    info.lpVerb = L"open";
+    info.lpFile = target.c_str();
+    info.nShow = SW_SHOWNORMAL;
+    return ShellExecuteExW(&info) != FALSE;
+}
+
+bool Win32Shell::startElevated(std::string_view programPath, std::string_view argument) {
+    ComForThisCall com;
+    std::wstring program = widen(programPath);
+    std::wstring parameters = widen(quoteArgument(argument));
+    SHELLEXECUTEINFOW info{};
+    info.cbSize = sizeof info;
+    // "runas" brings up the consent window where CreateProcess would fail with ERROR_ELEVATION_REQUIRED.
+    // No error box: a program that cannot be started is not reported to the user.
+    info.fMask = SEE_MASK_NOCLOSEPROCESS | SEE_MASK_NOASYNC | SEE_MASK_FLAG_NO_UI;
+    info.lpVerb = L"runas";
+    info.lpFile = program.c_str();
+    info.lpParameters = parameters.c_str();
+    info.nShow = SW_SHOWNORMAL;
+    if (!ShellExecuteExW(&info)) return false;
+    if (info.hProcess != nullptr) {
+        WaitForInputIdle(info.hProcess, 1000);
+        CloseHandle(info.hProcess);
+    }
+    return true;
+}
+
+std::string Win32Shell::startupFolder() {
+    PWSTR path = nullptr;
+    std::string folder;
+    // Not created when missing; whoever deletes in it finds nothing there.
+    if (SUCCEEDED(SHGetKnownFolderPath(FOLDERID_Startup, KF_FLAG_DONT_VERIFY, nullptr, &path))) {
+        folder = narrow(path);
+        while (!folder.empty() && folder.back() == '\\') folder.pop_back();
+    }
+    CoTaskMemFree(path);
+    return folder;
+}
+
+void Win32Shell::notifyChange(ShellChange change, std::string_view path) {
+    LONG event = change == ShellChange::ItemDeleted ? SHCNE_DELETE : SHCNE_UPDATEDIR;
+    std::wstring widePath = widen(path);
+    SHChangeNotify(event, SHCNF_PATHW | SHCNF_FLUSH, widePath.c_str(), nullptr);
+}
+
+std::string Win32Shell::programDirectory() { return platform::programDirectory(); }
+
+}  // namespace win32
 }  // namespace corvallo::platform
