@@ -2,9 +2,11 @@
 // What the service tests share: an in-memory disk, the task list and file, a virtual clock that the
 // service's threads run on, a recording observer, the log, and a run that is the real engine counted.
 
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <condition_variable>
+#include <map>
 #include <memory>
 #include <mutex>
 #include <optional>
@@ -128,6 +130,11 @@ public:
         std::unique_lock lock(mutex_);
         runStarted_.wait(lock, [&] { return runs_.size() >= count; });
     }
+    // The most runs of one task that were ever under way at the same moment.
+    int mostRunsOfATaskAtOnce() const {
+        std::lock_guard lock(mutex_);
+        return mostAtOnce_;
+    }
     // "hh:mm" of each run of the task; with the date when `withDate`.
     std::vector<std::string> runTimes(std::int32_t id, bool withDate = false) const {
         std::vector<std::string> out;
@@ -184,8 +191,17 @@ private:
         {
             std::lock_guard lock(mutex_);
             runs_.push_back(Run{task.id, clock.now()});
+            mostAtOnce_ = std::max(mostAtOnce_, ++underWay_[task.id]);
         }
         runStarted_.notify_all();
+        struct Over {
+            ServiceFixture& fixture;
+            std::int32_t id;
+            ~Over() {
+                std::lock_guard lock(fixture.mutex_);
+                --fixture.underWay_[id];
+            }
+        } over{*this, task.id};
         if (holdRuns.load()) {
             environment.started = [this, published = environment.started, stop = environment.stop](const BackupTask& ran) {
                 if (published) published(ran);
@@ -203,6 +219,8 @@ private:
     mutable std::mutex mutex_;
     mutable std::condition_variable runStarted_;
     std::vector<Run> runs_;
+    std::map<std::int32_t, int> underWay_;  // per task id, its runs going on now
+    int mostAtOnce_ = 0;
     std::unique_ptr<BackupService> service_;
 };
 

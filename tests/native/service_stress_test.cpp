@@ -153,5 +153,73 @@ TEST_F(ServiceStressTest, FiftyWorkersEndingAtMidnightWhileTheListIsEditedLeaveN
     EXPECT_EQ(service().workerCount(), 0u);
 }
 
+// Runs by hand among midnight and interval runs, while the list is edited and tasks are stopped,
+// deleted and restarted: a task never has two runs at once, and nothing is left running or busy.
+TEST_F(ServiceStressTest, RunsByHandAmongWorkersAndEditsNeverRunATaskTwiceAtOnce) {
+    for (int i = 0; i < 20; ++i) add(makeDaily(0, 0));
+    for (int i = 0; i < 5; ++i) add(makeRepeating(0));
+    runDuration = std::chrono::seconds(20);
+    service().startService();
+    clock.runUntil(VirtualClock::at(2014, 8, 15, 23, 59, 59));
+
+    std::mutex mutex;
+    std::condition_variable changed;
+    bool midnight = false, rearmed = false;
+    std::atomic<bool> finish{false};
+    int started = 0, refused = 0, failed = 0;
+    std::jthread userInterface([&] {
+        {
+            std::unique_lock lock(mutex);
+            changed.wait(lock, [&] { return midnight; });
+        }
+        service().rearmWorkers();
+        {
+            std::lock_guard lock(mutex);
+            rearmed = true;
+        }
+        changed.notify_all();
+        std::mt19937 random(20140815);
+        for (int done = 0; done < kEdits; ++done) {
+            if (random() % 3 != 0) {
+                edit(random);
+                continue;
+            }
+            const auto present = ids();
+            if (present.empty()) continue;
+            switch (service().runTaskNow(present[random() % present.size()])) {
+                case RunNowResult::Started: ++started; break;
+                case RunNowResult::AlreadyRunning: ++refused; break;
+                case RunNowResult::NoSuchTask:
+                case RunNowResult::ThreadFailed: ++failed; break;
+            }
+        }
+        finish = true;
+    });
+    clock.runUntil(VirtualClock::at(2014, 8, 16, 0, 0, 0));
+    {
+        std::unique_lock lock(mutex);
+        midnight = true;
+        changed.notify_all();
+        changed.wait(lock, [&] { return rearmed; });
+    }
+    while (!finish) clock.runFor(std::chrono::seconds(1));
+    userInterface.join();
+    clock.runUntil(VirtualClock::at(2014, 8, 16, 0, 30, 0));
+
+    EXPECT_GT(started, 0);
+    EXPECT_EQ(failed, 0) << "an existing task was not found, or a thread could not be started";
+    EXPECT_EQ(mostRunsOfATaskAtOnce(), 1) << started << " started, " << refused << " refused";
+    expectTaskFileLoads();
+
+    service().stopService();
+    clock.settle();
+    for (const auto& task : tasks.snapshot()) {
+        SCOPED_TRACE("task " + std::to_string(task.id));
+        EXPECT_EQ(task.worker, 0u);
+        EXPECT_FALSE(service().isTaskRunning(task.id));
+    }
+    EXPECT_EQ(service().workerCount(), 0u);
+}
+
 }  // namespace
 }  // namespace corvallo::service
