@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Builds everything and runs every test: the portable layers natively under the sanitizers (and the
 # service once more under ThreadSanitizer), then the Windows build, whose tests run under Wine in a
-# private prefix inside the build folder.
+# private prefix inside the build folder, on a virtual display.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -20,4 +20,5 @@ cmake --preset windows
 cmake --build --preset windows
 # Wine's server outlives the tests unless told to go; leave nothing running behind.
 trap 'WINEPREFIX="$PWD/build/windows/wineprefix" /usr/lib/wine/wineserver -k 2>/dev/null || true' EXIT
-ctest --preset windows
+# The window tests need a display: a virtual one of their own, whatever the caller has.
+xvfb-run -a -s "-screen 0 1024x768x24" ctest --preset windows
