@@ -11,3 +11,8 @@ corvallo_test_suite(ui_tests
   LIBS corvallo_ui
 )
 target_compile_definitions(ui_tests PRIVATE CORVALLO_SCREENSHOTS="${CMAKE_BINARY_DIR}/screenshots")
+
+# Window suites kept in lists of their own (they add their sources to ui_tests).
+include(${CMAKE_CURRENT_SOURCE_DIR}/ui_editor_tests.cmake OPTIONAL)
+include(${CMAKE_CURRENT_SOURCE_DIR}/ui_editor_dialogs_tests.cmake OPTIONAL)
+include(${CMAKE_CURRENT_SOURCE_DIR}/ui_options_tests.cmake OPTIONAL)
