@@ -8,11 +8,8 @@ tools/setup.sh
 cmake --preset windows
 cmake --build --preset windows
 
-program="build/windows/Corvallo.exe"
-if [ ! -f "$program" ]; then
-  echo "run.sh: $program is not built yet; the command-line companion is: build/windows/corvctl.exe" >&2
-  exec build/windows/wine-run build/windows/corvctl.exe tasks "$@"
-fi
+# Corvallo keeps its task and settings files beside itself, in build/windows/bin.
+program="build/windows/bin/Corvallo.exe"
 
 if [ -z "${DISPLAY:-}" ]; then
   export DISPLAY=:47

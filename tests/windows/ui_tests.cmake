@@ -16,3 +16,17 @@ target_compile_definitions(ui_tests PRIVATE CORVALLO_SCREENSHOTS="${CMAKE_BINARY
 include(${CMAKE_CURRENT_SOURCE_DIR}/ui_editor_tests.cmake OPTIONAL)
 include(${CMAKE_CURRENT_SOURCE_DIR}/ui_editor_dialogs_tests.cmake OPTIONAL)
 include(${CMAKE_CURRENT_SOURCE_DIR}/ui_options_tests.cmake OPTIONAL)
+
+# The real program from outside: hidden start, hot key, end of session. Needs xdotool and the
+# virtual display the test command provides.
+add_executable(ui_driver ui/ui_driver_main.cpp ui/ui_harness.cpp)
+target_link_libraries(ui_driver PRIVATE corvallo_platform_win32 comctl32 gdi32)
+target_include_directories(ui_driver PRIVATE ${PROJECT_SOURCE_DIR})
+if(MINGW)
+  target_link_options(ui_driver PRIVATE -municode)
+endif()
+add_test(NAME ProgramEndToEnd.HiddenStartHotKeyAndEndOfSession
+  COMMAND python3 ${CMAKE_CURRENT_SOURCE_DIR}/ui/program_e2e.py
+    ${CMAKE_CROSSCOMPILING_EMULATOR} $<TARGET_FILE:Corvallo> $<TARGET_FILE:ui_driver>
+    ${CMAKE_BINARY_DIR}/screenshots)
+set_tests_properties(ProgramEndToEnd.HiddenStartHotKeyAndEndOfSession PROPERTIES TIMEOUT 300)
