@@ -11,9 +11,11 @@
 #include "platform/win32/win32_files.h"
 #include "platform/win32/win32_power.h"
 #include "platform/win32/win32_shell.h"
+#include "platform/win32/win32_system_info.h"
 #include "service/backup_service.h"
 #include "service/service_log.h"
 #include "ui/main_window.h"
+#include "ui/options_window.h"
 #include "ui/prompter.h"
 #include "ui/window_observer.h"
 
@@ -23,6 +25,7 @@ int runCorvallo() {
     platform::win32::Win32Files files;
     platform::win32::Win32Clock clock;
     platform::win32::Win32Shell shell;
+    platform::win32::Win32SystemInfo systemInfo;
     const std::string folder = shell.programDirectory();
 
     TaskList tasks;
@@ -43,7 +46,7 @@ int runCorvallo() {
         [](HWND screenWindow) { return std::make_unique<platform::win32::Win32Power>(screenWindow); },
         [&shell](const std::string& link) { shell.openLink(link); },
         {},
-        {},
+        [&](HWND owner, Settings& settings) { openOptions(owner, {settingsFile, settings, shell, systemInfo}); },
     };
     MainWindow window(std::move(context));
     if (!window.create()) return 1;

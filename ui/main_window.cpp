@@ -272,7 +272,7 @@ void MainWindow::command(int id) {
         case kDeleteTask:
         case kDeleteButton: deleteSelectedTask(); break;
         case kOptions:
-            if (context_.openOptions) context_.openOptions(handle());
+            if (context_.openOptions) context_.openOptions(handle(), settings_);
             break;
         case kHotkeyList: {
             HotkeyListWindow window;

@@ -36,8 +36,9 @@ struct MainWindowContext {
     std::function<void(const std::string&)> openLink;
     // The task editor, modal over `owner`: a new task, or the task with this id. Nothing opens without it.
     std::function<void(HWND owner, std::optional<std::int32_t> taskId)> openEditor;
-    // The options window, modal over `owner`. Nothing opens without it.
-    std::function<void(HWND owner)> openOptions;
+    // The options window, modal over `owner`; it changes the program's settings in memory, which the
+    // window holds. Nothing opens without it.
+    std::function<void(HWND owner, Settings& settings)> openOptions;
 };
 
 inline constexpr const char* kMainWindowTitle = "Pennavo！（Corvallo）";
