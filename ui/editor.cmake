@@ -1,0 +1,2 @@
+# The task editor window.
+target_sources(corvallo_ui PRIVATE ${CMAKE_CURRENT_SOURCE_DIR}/task_editor_window.cpp)
