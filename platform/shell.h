@@ -2,6 +2,7 @@
 // The shell's services: opening links, starting a program with administrator rights, the Startup
 // folder and change notices, and the program's place on disk. Paths and texts are UTF-8.
 
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -35,6 +36,11 @@ public:
 
     // The folder that holds the running executable, without a trailing backslash.
     virtual std::string programDirectory() = 0;
+
+    // The shell's folder browser, owned by `ownerWindow` (a window handle, or null), with `title` as
+    // its prompt and an edit box to type a path into. The chosen folder's file-system path; none when
+    // the user cancelled or chose something without a path (a printer, the network itself).
+    virtual std::optional<std::string> browseForFolder(void* ownerWindow, std::string_view title) = 0;
 };
 
 // The folder that holds the running executable, without a trailing backslash (UTF-8).

@@ -103,5 +103,28 @@ void Win32Shell::notifyChange(ShellChange change, std::string_view path) {
 
 std::string Win32Shell::programDirectory() { return platform::programDirectory(); }
 
+std::optional<std::string> Win32Shell::browseForFolder(void* ownerWindow, std::string_view title) {
+    // The new dialog style hosts shell views, which need an apartment-threaded COM.
+    ComForThisCall com;
+    std::wstring prompt = widen(title);
+    wchar_t displayName[MAX_PATH] = {};
+    BROWSEINFOW info{};
+    info.hwndOwner = static_cast<HWND>(ownerWindow);
+    info.pszDisplayName = displayName;
+    info.lpszTitle = prompt.c_str();
+    info.ulFlags = BIF_EDITBOX | BIF_NEWDIALOGSTYLE | BIF_RETURNONLYFSDIRS;
+    PIDLIST_ABSOLUTE chosen = SHBrowseForFolderW(&info);
+    if (chosen == nullptr) return std::nullopt;
+    // Room for a long path: a folder deeper than MAX_PATH still has one.
+    std::wstring path(32768, L'\0');
+    const bool hasPath =
+        SHGetPathFromIDListEx(chosen, path.data(), static_cast<DWORD>(path.size()), GPFIDL_DEFAULT) != FALSE;
+    CoTaskMemFree(chosen);
+    if (!hasPath) return std::nullopt;
+    path.resize(wcslen(path.c_str()));
+    if (path.empty()) return std::nullopt;
+    return narrow(path);
+}
+
 }  // namespace win32
 }  // namespace corvallo::platform

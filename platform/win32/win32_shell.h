@@ -1,5 +1,6 @@
 #pragma once
-// The shell interface on ShellExecuteExW, the known-folder functions and SHChangeNotify.
+// The shell interface on ShellExecuteExW, the known-folder functions, SHChangeNotify and
+// SHBrowseForFolderW.
 
 #include "platform/shell.h"
 
@@ -13,6 +14,7 @@ public:
     std::string startupFolder() override;
     void notifyChange(ShellChange change, std::string_view path) override;
     std::string programDirectory() override;
+    std::optional<std::string> browseForFolder(void* ownerWindow, std::string_view title) override;
 };
 
 }  // namespace corvallo::platform::win32

@@ -32,6 +32,7 @@ ClassAndStyle classFor(ControlKind kind) {
         case ControlKind::ListBox:
             return {L"LISTBOX", LBS_NOTIFY | LBS_NOINTEGRALHEIGHT | WS_VSCROLL | WS_TABSTOP, WS_EX_CLIENTEDGE};
         case ControlKind::DropDownList: return {L"COMBOBOX", CBS_DROPDOWNLIST | WS_VSCROLL | WS_TABSTOP, 0};
+        case ControlKind::DropDown: return {L"COMBOBOX", CBS_DROPDOWN | CBS_AUTOHSCROLL | WS_VSCROLL | WS_TABSTOP, 0};
         case ControlKind::Picture: return {L"STATIC", SS_ICON | SS_REALSIZEIMAGE, 0};
         case ControlKind::ProgressBar: return {PROGRESS_CLASSW, 0, 0};
         case ControlKind::ListView: return {WC_LISTVIEWW, LVS_REPORT | WS_TABSTOP, WS_EX_CLIENTEDGE};

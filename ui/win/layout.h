@@ -21,6 +21,7 @@ enum class ControlKind {
     Edit,
     ListBox,
     DropDownList,
+    DropDown,  // a drop-down list whose text can also be typed
     Picture,  // an icon, set after creation
     ProgressBar,
     ListView,
