@@ -6,3 +6,5 @@ target_sources(corvallo_ui PRIVATE
   ${CMAKE_CURRENT_LIST_DIR}/location_window.cpp
   ${CMAKE_CURRENT_LIST_DIR}/file_type_window.cpp
 )
+# Every decision of these windows is the editor logic's.
+target_link_libraries(corvallo_ui PUBLIC corvallo_ui_model)
