@@ -100,12 +100,12 @@ protected:
 
 TEST_F(EditorDialogsTest, WeekdayPickerShowsTheStoredDaysAndGivesTheTickedOnes) {
     struct Case {
-        std::string flags;                   // as stored in the task
-        std::string summaryShown;            // what the editor shows for them
+        std::string flags;                     // as stored in the task
+        std::string summaryShown;              // what the editor shows for them
         std::vector<std::string> tickedShown;  // the boxes ticked when the picker opens
-        std::vector<std::string> toggled;    // boxes the user clicks
-        std::string summaryChosen;           // what "确定" gives the editor
-        std::string flagsStored;             // what the commit stores
+        std::vector<std::string> toggled;      // boxes the user clicks
+        std::string summaryChosen;             // what "确定" gives the editor
+        std::string flagsStored;               // what the commit stores
     };
     const Case cases[] = {
         {"1|0|0|0|0|0|1|", "星期日|无|无|无|无|无|星期六|", {"星期六", "星期日"}, {},
