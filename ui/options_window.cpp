@@ -95,8 +95,17 @@ LRESULT OptionsWindow::onMessage(UINT message, WPARAM wParam, LPARAM lParam) {
 }
 
 void openOptions(HWND owner, OptionsContext context) {
+    // The tray menu still answers while the options are up: a second request brings the open ones
+    // forward instead of stacking another copy that would start Bootwire and save over the first.
+    thread_local OptionsWindow* open = nullptr;
+    if (open != nullptr) {
+        if (open->exists()) SetForegroundWindow(open->handle());
+        return;
+    }
     OptionsWindow window(context);
+    open = &window;
     if (window.create(owner)) runModal(window, owner);
+    open = nullptr;
 }
 
 }  // namespace corvallo::ui

@@ -52,7 +52,8 @@ private:
     OptionsContext context_;
 };
 
-// Opens the options modally over `owner` and returns once they are closed.
+// Opens the options modally over `owner` and returns once they are closed. While they are open, a
+// further call only brings them forward.
 void openOptions(HWND owner, OptionsContext context);
 
 }  // namespace corvallo::ui

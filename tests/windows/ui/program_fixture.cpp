@@ -2,6 +2,7 @@
 
 #include "core/text/cp936.h"
 #include "ui/commands.h"
+#include "ui/options_window.h"
 
 namespace corvallo::testing {
 
@@ -84,7 +85,9 @@ void ProgramFixture::start() {
                 recorded_.links.push_back(link);
             },
             [this](HWND, std::optional<std::int32_t> id) { editorOpenings_.push_back(id); },
-            {},
+            [this](HWND owner, Settings& settings) {
+                ui::openOptions(owner, {settingsFile_, settings, shell_, systemInfo_});
+            },
         };
         window_ = std::make_unique<ui::MainWindow>(std::move(context));
         ASSERT_TRUE(window_->create());

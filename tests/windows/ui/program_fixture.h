@@ -17,6 +17,8 @@
 #include "service/backup_service.h"
 #include "service/service_log.h"
 #include "tests/support/recording_power.h"
+#include "tests/support/recording_shell.h"
+#include "tests/support/recording_system_info.h"
 #include "tests/windows/temp_folder.h"
 #include "tests/windows/ui/ui_harness.h"
 #include "ui/commands.h"
@@ -70,6 +72,9 @@ protected:
     ui::MessageBoxPrompter prompter_;
     Recorded recorded_;
     std::vector<std::optional<std::int32_t>> editorOpenings_;
+    // What the options ask of the shell and the system; used on the user-interface thread only.
+    RecordingShell shell_;
+    RecordingSystemInfo systemInfo_;
     UiThread ui_;
     std::unique_ptr<ui::MainWindow> window_;
 };
