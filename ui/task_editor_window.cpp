@@ -2,6 +2,7 @@
 
 #include <commctrl.h>
 
+#include <algorithm>
 #include <array>
 #include <span>
 #include <string>
@@ -37,8 +38,7 @@ enum SubclassKind : UINT_PTR { kNumberBoxKind = 1, kNameBoxKind, kLinkKind };
 constexpr int kWidth = 538;
 constexpr int kHeight = 505;
 
-// Frame, in two parts: the pages go between them, so that the Tab key meets the page's controls
-// before the tab control and the buttons.
+// The frame around the pages: the picture and heading above, the hint and the buttons below.
 constexpr ControlSpec kFrameTop[] = {
     {ControlKind::Picture, Editor::kPicture, "", 12, 8, 48, 48},
     {ControlKind::Label, Editor::kHeading, "", 72, 12, 440, 20},
@@ -305,8 +305,9 @@ void TaskEditorWindow::createPages() {
                                              kGroupHeight});
         createControls(pages_[i], kPages[i]);
     }
-    // Below the pages, so that they are drawn over it and take the clicks.
-    SetWindowPos(tabs, pages_[kPages.size() - 1], 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+    // Above the tab control, so that they are drawn over it and take the clicks; their controls then
+    // come first in the Tab order, before the tabs and the buttons.
+    for (HWND page : pages_) SetWindowPos(page, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
 }
 
 void TaskEditorWindow::subclassControls() {
@@ -615,6 +616,26 @@ LRESULT TaskEditorWindow::onMessage(UINT message, WPARAM wParam, LPARAM lParam) 
                 return 0;
             }
             break;
+        case WM_WINDOWPOSCHANGING: {
+            // Centred over a smaller main window, the frame would stick out above the screen and its
+            // caption could not be reached.
+            auto& place = *reinterpret_cast<WINDOWPOS*>(lParam);
+            if ((place.flags & SWP_NOMOVE) == 0) {
+                MONITORINFO monitor{};
+                monitor.cbSize = sizeof monitor;
+                RECT frame{};
+                GetWindowRect(handle(), &frame);
+                const int width = (place.flags & SWP_NOSIZE) == 0 ? place.cx : frame.right - frame.left;
+                const int height = (place.flags & SWP_NOSIZE) == 0 ? place.cy : frame.bottom - frame.top;
+                RECT wanted{place.x, place.y, place.x + width, place.y + height};
+                if (GetMonitorInfoW(MonitorFromRect(&wanted, MONITOR_DEFAULTTONEAREST), &monitor)) {
+                    const RECT& area = monitor.rcWork;
+                    place.x = std::max(static_cast<int>(area.left), std::min(place.x, static_cast<int>(area.right) - width));
+                    place.y = std::max(static_cast<int>(area.top), std::min(place.y, static_cast<int>(area.bottom) - height));
+                }
+            }
+            break;
+        }
         case WM_DESTROY:
             KillTimer(handle(), kBalloonTimer);
             if (balloon_ != nullptr) DestroyWindow(balloon_);
@@ -665,7 +686,6 @@ LRESULT CALLBACK TaskEditorWindow::controlProc(HWND control, UINT message, WPARA
                 const model::NameCharVerdict verdict = model::filterNameChar(editor->state_.mode, static_cast<char32_t>(wParam));
                 if (verdict.showBalloon) editor->showBalloon();
                 if (!verdict.accept) return 0;
-                if (!verdict.showBalloon) editor->hideBalloon();
             }
             break;
         case kLinkKind:

@@ -84,7 +84,10 @@ void ProgramFixture::start() {
                 std::lock_guard lock(recorded_.mutex);
                 recorded_.links.push_back(link);
             },
-            [this](HWND, std::optional<std::int32_t> id) { editorOpenings_.push_back(id); },
+            [this](HWND owner, std::optional<std::int32_t> id) {
+                editorOpenings_.push_back(id);
+                if (openEditor_) openEditor_(owner, id);
+            },
             [this](HWND owner, Settings& settings) {
                 ui::openOptions(owner, {settingsFile_, settings, shell_, systemInfo_});
             },

@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -72,6 +73,8 @@ protected:
     ui::MessageBoxPrompter prompter_;
     Recorded recorded_;
     std::vector<std::optional<std::int32_t>> editorOpenings_;
+    // Called after each opening is recorded, on the user-interface thread: a suite's real editor.
+    std::function<void(HWND owner, std::optional<std::int32_t> taskId)> openEditor_;
     // What the options ask of the shell and the system; used on the user-interface thread only.
     RecordingShell shell_;
     RecordingSystemInfo systemInfo_;
