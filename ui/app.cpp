@@ -14,9 +14,11 @@
 #include "platform/win32/win32_system_info.h"
 #include "service/backup_service.h"
 #include "service/service_log.h"
+#include "ui/editor_dialogs_win32.h"
 #include "ui/main_window.h"
 #include "ui/options_window.h"
 #include "ui/prompter.h"
+#include "ui/task_editor_window.h"
 #include "ui/window_observer.h"
 
 namespace corvallo::ui {
@@ -35,6 +37,9 @@ int runCorvallo() {
     WindowObserver observer;
     service::BackupService backupService(service::ServiceEnvironment{tasks, taskFile, clock, observer, log});
     MessageBoxPrompter prompter;
+    WindowEditorDialogs editorDialogs(prompter, shell);
+    // Set once the window exists: the editor's commit rebuilds its list.
+    MainWindow* mainWindow = nullptr;
 
     MainWindowContext context{
         tasks,
@@ -45,10 +50,17 @@ int runCorvallo() {
         prompter,
         [](HWND screenWindow) { return std::make_unique<platform::win32::Win32Power>(screenWindow); },
         [&shell](const std::string& link) { shell.openLink(link); },
-        {},
+        [&](HWND owner, std::optional<std::int32_t> taskId) {
+            runTaskEditor({tasks, taskFile, backupService, log, clock, prompter, editorDialogs,
+                           [&] {
+                               if (mainWindow != nullptr) mainWindow->refreshTaskList();
+                           }},
+                          owner, taskId);
+        },
         [&](HWND owner, Settings& settings) { openOptions(owner, {settingsFile, settings, shell, systemInfo}); },
     };
     MainWindow window(std::move(context));
+    mainWindow = &window;
     if (!window.create()) return 1;
 
     MSG message;
