@@ -2,7 +2,7 @@
 
 namespace corvallo::engine {
 
-void InlineCopier::submit(CopyJob job) { runCopyJob(job, context_); }
+void InlineCopier::submit(CopyJob job) { runCopyJob(job, context_, cache_.get()); }
 
 CopyPool::CopyPool(CopyContext& context, int threads, std::size_t capacity) : context_(context), capacity_(capacity) {
     for (int i = 0; i < threads; ++i) threads_.emplace_back([this] { work(); });
@@ -12,10 +12,19 @@ CopyPool::~CopyPool() { finish(); }
 
 void CopyPool::submit(CopyJob job) {
     std::unique_lock lock(mutex_);
-    // A stop drops the job: the copy threads would only discard it.
-    if (!spaceFree_.wait(lock, context_.stop, [this] { return queue_.size() < capacity_; })) return;
+    if (queue_.size() >= capacity_) {
+        // Full: wait until the copies have taken half of it, so that the walk wakes once per half queue rather
+        // than once per file (under Wine every wake-up, and every wait on a stop token, is a trip to the server).
+        const bool room = spaceFree_.wait(lock, context_.stop, [this] {
+            if (queue_.size() <= capacity_ / 2) return true;
+            walkWaiting_ = true;
+            return false;
+        });
+        // A stop drops the job: the copy threads would only discard it.
+        if (!room) return;
+    }
     queue_.push_back(std::move(job));
-    jobReady_.notify_one();
+    if (idle_ > 0) jobReady_.notify_one();
 }
 
 void CopyPool::finish() {
@@ -31,17 +40,28 @@ void CopyPool::finish() {
 }
 
 void CopyPool::work() {
+    // Each thread keeps its own, dropped when the thread ends, before the run goes on to pack or remove folders.
+    auto cache = context_.files.makeCopyCache();
     for (;;) {
         CopyJob job;
+        bool wakeWalk = false;
         {
             std::unique_lock lock(mutex_);
-            jobReady_.wait(lock, [this] { return !queue_.empty() || closing_; });
+            if (queue_.empty() && !closing_) {
+                ++idle_;
+                jobReady_.wait(lock, [this] { return !queue_.empty() || closing_; });
+                --idle_;
+            }
             if (queue_.empty()) return;
             job = std::move(queue_.front());
             queue_.pop_front();
+            if (walkWaiting_ && queue_.size() <= capacity_ / 2) {
+                walkWaiting_ = false;
+                wakeWalk = true;
+            }
         }
-        spaceFree_.notify_one();
-        runCopyJob(job, context_);  // after a stop this returns at once without counting the file
+        if (wakeWalk) spaceFree_.notify_one();
+        runCopyJob(job, context_, cache.get());  // after a stop this returns at once without counting the file
     }
 }
 

@@ -24,17 +24,20 @@ public:
     virtual void finish() = 0;
 };
 
+// Made, used and dropped on the walking thread.
 class InlineCopier : public Copier {
 public:
-    explicit InlineCopier(CopyContext& context) : context_(context) {}
+    explicit InlineCopier(CopyContext& context) : context_(context), cache_(context.files.makeCopyCache()) {}
     void submit(CopyJob job) override;
-    void finish() override {}
+    void finish() override { cache_.reset(); }
 
 private:
     CopyContext& context_;
+    std::unique_ptr<platform::CopyCache> cache_;
 };
 
-// Copy threads behind a bounded queue: the walk runs at most `capacity` files ahead of the copies.
+// Copy threads behind a bounded queue: the walk runs at most `capacity` files ahead of the copies, and once
+// the queue is full it waits until half of it has been taken.
 class CopyPool : public Copier {
 public:
     CopyPool(CopyContext& context, int threads, std::size_t capacity = 256);
@@ -50,9 +53,11 @@ private:
     CopyContext& context_;
     std::size_t capacity_;
     std::mutex mutex_;
-    std::condition_variable_any jobReady_;
-    std::condition_variable_any spaceFree_;
+    std::condition_variable jobReady_;
+    std::condition_variable_any spaceFree_;  // waited for with the run's stop token
     std::deque<CopyJob> queue_;
+    int idle_ = 0;              // copy threads waiting for a job
+    bool walkWaiting_ = false;  // the walk waits for room
     bool closing_ = false;
     std::vector<std::thread> threads_;
 };

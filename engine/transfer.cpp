@@ -34,7 +34,8 @@ FileError stopped(const std::string& source) {
 
 }  // namespace
 
-FileError copyPlacedFile(const CopyJob& job, CopyContext& context, std::string* target, std::uint64_t* copiedBytes) {
+FileError copyPlacedFile(const CopyJob& job, CopyContext& context, platform::CopyCache* cache, std::string* target,
+                         std::uint64_t* copiedBytes) {
     if (context.stop.stop_requested()) return stopped(job.source);
     const std::string temporary = job.folder + "~" + context.temporaryTag + "-" +
                                   std::to_string(context.sequence.fetch_add(1)) + std::string(kTemporarySuffix);
@@ -44,7 +45,7 @@ FileError copyPlacedFile(const CopyJob& job, CopyContext& context, std::string* 
     std::string name = job.name;
     FileError error = withRetries(context, false, [&] {
         bytes = 0;
-        return context.files.copyFileAs(job.source, temporary, job.folder + name, context.stop, progress);
+        return context.files.copyFileAs(job.source, temporary, job.folder + name, context.stop, progress, cache);
     });
     // Only someone outside this run can have taken a reserved name (another task writing into the same run
     // folder, or a name differing from ours only in non-ASCII case): the copy waits under its temporary name
@@ -65,9 +66,9 @@ FileError copyPlacedFile(const CopyJob& job, CopyContext& context, std::string* 
     return {};
 }
 
-void runCopyJob(const CopyJob& job, CopyContext& context) {
+void runCopyJob(const CopyJob& job, CopyContext& context, platform::CopyCache* cache) {
     std::uint64_t bytes = 0;
-    FileError error = copyPlacedFile(job, context, nullptr, &bytes);
+    FileError error = copyPlacedFile(job, context, cache, nullptr, &bytes);
     if (!error) {
         context.log.copied(bytes);
     } else if (error.kind != FileErrorKind::Cancelled) {

@@ -40,12 +40,12 @@ struct CopyContext {
     std::atomic<std::uint64_t> sequence{0};
 };
 
-// Copies and renames; on failure removes the temporary file. Returns the error (kind Cancelled after a
-// stop); on success the final path and the bytes copied.
-platform::FileError copyPlacedFile(const CopyJob& job, CopyContext& context, std::string* target = nullptr,
-                                   std::uint64_t* copiedBytes = nullptr);
+// Copies and renames; on failure removes the temporary file. `cache` is the calling thread's (or null).
+// Returns the error (kind Cancelled after a stop); on success the final path and the bytes copied.
+platform::FileError copyPlacedFile(const CopyJob& job, CopyContext& context, platform::CopyCache* cache,
+                                   std::string* target = nullptr, std::uint64_t* copiedBytes = nullptr);
 
 // copyPlacedFile, with the outcome counted in the run's log.
-void runCopyJob(const CopyJob& job, CopyContext& context);
+void runCopyJob(const CopyJob& job, CopyContext& context, platform::CopyCache* cache);
 
 }  // namespace corvallo::engine

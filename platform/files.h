@@ -53,6 +53,16 @@ public:
 // Called during a copy with the bytes done so far; the copy stops when the stop token is set.
 using CopyProgress = std::function<void(std::uint64_t done, std::uint64_t total)>;
 
+// What a thread that copies many files keeps from one copy to the next, for the implementation to use (the
+// Win32 one holds the last source and target folders open, so that a copy in a known folder needs no look-up of
+// every folder on its path). One thread at a time; it lets go of everything when dropped. While it holds a folder
+// open, removing that folder may wait until it lets go, and a copy named into that folder goes to where the
+// folder is now, even if it was renamed meanwhile: drop it before removing or renaming folders it may hold.
+class CopyCache {
+public:
+    virtual ~CopyCache() = default;
+};
+
 class Files {
 public:
     virtual ~Files() = default;
@@ -80,11 +90,14 @@ public:
     // `target` directly: callers that want a transactional copy pass a temporary name and rename after.
     virtual FileError copyFile(std::string_view source, std::string_view target, std::stop_token stop,
                                const CopyProgress& progress) = 0;
+    // A cache for the copies of the calling thread (see CopyCache).
+    virtual std::unique_ptr<CopyCache> makeCopyCache() { return std::make_unique<CopyCache>(); }
     // Copies `source` to `temporary` in `target`'s folder and, once complete, renames it to `target`, which must
     // not exist. A failed or stopped copy leaves neither name behind, except when `target` turned out to
     // exist: then the complete copy stays under `temporary` (kind AlreadyExists) for the caller to name.
+    // `cache` is null or one made by this object for the calling thread.
     virtual FileError copyFileAs(std::string_view source, std::string_view temporary, std::string_view target,
-                                 std::stop_token stop, const CopyProgress& progress) {
+                                 std::stop_token stop, const CopyProgress& progress, CopyCache* /*cache*/) {
         if (FileError error = copyFile(source, temporary, stop, progress)) {
             removeFile(temporary);
             return error;

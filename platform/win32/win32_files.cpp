@@ -1,6 +1,7 @@
 #include "platform/win32/win32_files.h"
 
 #include <windows.h>
+#include <winternl.h>
 
 #include <algorithm>
 #include <atomic>
@@ -241,10 +242,115 @@ FileError Win32Files::createFolder(std::string_view path) {
 
 namespace {
 
+// ntdll's file calls, for names relative to an open folder: CreateFileW and SetFileInformationByHandle take
+// only full names. Looked up at run time, since import libraries for ntdll differ between toolchains.
+struct NtCalls {
+    using CreateFileCall = NTSTATUS(NTAPI*)(HANDLE*, ACCESS_MASK, OBJECT_ATTRIBUTES*, IO_STATUS_BLOCK*, LARGE_INTEGER*,
+                                            ULONG, ULONG, ULONG, ULONG, void*, ULONG);
+    using SetInformationCall = NTSTATUS(NTAPI*)(HANDLE, IO_STATUS_BLOCK*, void*, ULONG, ULONG);
+    CreateFileCall createFile = nullptr;
+    SetInformationCall setInformation = nullptr;
+};
+
+const NtCalls& ntCalls() {
+    static const NtCalls calls = [] {
+        NtCalls found;
+        if (HMODULE ntdll = GetModuleHandleW(L"ntdll.dll")) {
+            found.createFile = reinterpret_cast<NtCalls::CreateFileCall>(
+                reinterpret_cast<void*>(GetProcAddress(ntdll, "NtCreateFile")));
+            found.setInformation = reinterpret_cast<NtCalls::SetInformationCall>(
+                reinterpret_cast<void*>(GetProcAddress(ntdll, "NtSetInformationFile")));
+        }
+        return found;
+    }();
+    return calls;
+}
+
+constexpr NTSTATUS kStatusNotSupported = static_cast<NTSTATUS>(0xC00000BBL);
+constexpr NTSTATUS kStatusObjectNameCollision = static_cast<NTSTATUS>(0xC0000035L);
+constexpr ULONG kFileOpen = 1, kFileCreate = 2;
+constexpr ULONG kSequentialOnly = 0x4, kSynchronousIo = 0x20, kNonDirectoryFile = 0x40;
+constexpr ULONG kFileRenameInformation = 10;
+
+// Opens or creates `name` in the folder `folder` is open on; null on failure.
+UniqueHandle openInFolder(HANDLE folder, const std::wstring& name, ACCESS_MASK access, ULONG attributes, ULONG share,
+                          ULONG disposition, ULONG options, NTSTATUS* status = nullptr) {
+    const NtCalls& nt = ntCalls();
+    NTSTATUS result = kStatusNotSupported;
+    HANDLE handle = nullptr;
+    if (nt.createFile != nullptr && name.size() * sizeof(wchar_t) < 0x8000) {
+        UNICODE_STRING text;
+        text.Buffer = const_cast<wchar_t*>(name.c_str());
+        text.Length = text.MaximumLength = static_cast<USHORT>(name.size() * sizeof(wchar_t));
+        OBJECT_ATTRIBUTES object;
+        InitializeObjectAttributes(&object, &text, OBJ_CASE_INSENSITIVE, folder, nullptr);
+        IO_STATUS_BLOCK io{};
+        result = nt.createFile(&handle, access | SYNCHRONIZE, &object, &io, nullptr, attributes, share, disposition,
+                               options | kSynchronousIo | kNonDirectoryFile, nullptr, 0);
+    }
+    if (status != nullptr) *status = result;
+    return result >= 0 ? UniqueHandle(handle) : UniqueHandle();
+}
+
+// Splits a long path into its folder and last name, when the folder lies below a drive or share root (a root
+// is never held open: "\\?\D:" names the volume, not its root folder).
+bool splitName(const std::wstring& path, std::wstring& folder, std::wstring& name) {
+    if (path.rfind(L"\\\\?\\", 0) != 0) return false;
+    const std::size_t cut = path.rfind(L'\\');
+    if (cut + 1 >= path.size()) return false;
+    std::wstring_view rest = std::wstring_view(path).substr(4, cut - 4);
+    if (rest.rfind(L"UNC\\", 0) == 0) {
+        if (std::count(rest.begin(), rest.end(), L'\\') < 3) return false;  // UNC\srv\share\folder
+    } else if (rest.find(L'\\') == std::wstring_view::npos) {
+        return false;  // D:\folder
+    }
+    folder.assign(path, 0, cut);
+    name.assign(path, cut + 1);
+    return true;
+}
+
+// The folders of one thread's last copy, held open. Under Wine every full name costs a look-up of each folder on
+// its path, in the program and again in the Wine server, and a new name costs two; a name in an open folder
+// costs one. Copies come folder by folder, so one source and one target folder are enough.
+class FolderCache : public CopyCache {
+public:
+    enum Slot { Source, Target };
+
+    // The folder open, or null when it cannot be opened (remembered until another folder is asked for).
+    HANDLE open(Slot slot, const std::wstring& folder) {
+        Entry& entry = entries_[slot];
+        if (entry.folder != folder) {
+            entry.handle.reset();
+            entry.folder = folder;
+            entry.handle = openHandle(CreateFileW(folder.c_str(), FILE_TRAVERSE | SYNCHRONIZE,
+                                                  FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                                  OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+        }
+        return entry.handle.get();
+    }
+    // After a failure in the folder (it may have gone, or been made anew): the next copy opens it afresh.
+    void forget(Slot slot) { entries_[slot] = Entry{}; }
+
+private:
+    struct Entry {
+        std::wstring folder;
+        UniqueHandle handle;
+    };
+    Entry entries_[2];
+};
+
+FileError cancelled(std::string_view source) {
+    return FileError{FileErrorKind::Cancelled, "copy", std::string(source), {}, 0};
+}
+
+}  // namespace
+
 // One copy being written: the target open for writing (and deleting, so that it can be renamed, or removed
 // whatever happens), with the source's times and attributes to give it when the data is in.
-class CopyInProgress {
+class Win32Files::Copy {
 public:
+    Copy(Win32Files& files, FolderCache* cache) : files_(files), cache_(cache) {}
+
     // Copies the data; on failure nothing is left at `target`.
     FileError start(std::string_view source, std::string_view target, const std::stop_token& stop,
                     const CopyProgress& progress) {
@@ -252,9 +358,12 @@ public:
         // the copy of a large file. GetFileInformationByHandle is avoided too: under Wine it asks for the volume
         // and costs more than the copy of a small file.
         if (stop.stop_requested()) return cancelled(source);
-        auto in = openHandle(CreateFileW(longPath(source).c_str(), GENERIC_READ,
-                                         FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
-                                         FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
+        const std::wstring sourcePath = longPath(source);
+        UniqueHandle in = openSource(sourcePath);
+        if (!in) {
+            in = openHandle(CreateFileW(sourcePath.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                        nullptr, OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
+        }
         if (!in) return lastError("copy", source);
         LARGE_INTEGER size{};
         if (!GetFileInformationByHandleEx(in.get(), FileBasicInfo, &basic_, sizeof basic_) ||
@@ -265,12 +374,23 @@ public:
         // at its end needs no second read to see it.
         constexpr DWORD kLargest = 256 << 10, kSmallest = 64 << 10;
         const std::uint64_t total = static_cast<std::uint64_t>(size.QuadPart);
+        // The attributes go on with the file, all but read-only (which would refuse our writes on some file
+        // systems). A file made new needs them set again at the end only when creating could not give them:
+        // read-only, or no archive bit (Windows gives every new file one). A replaced file may keep some of
+        // the old file's, so it always gets them set.
+        kept_ = basic_.FileAttributes & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM |
+                                         FILE_ATTRIBUTE_ARCHIVE | FILE_ATTRIBUTE_NOT_CONTENT_INDEXED);
+        const DWORD created = (kept_ & ~FILE_ATTRIBUTE_READONLY) != 0 ? kept_ & ~FILE_ATTRIBUTE_READONLY : FILE_ATTRIBUTE_NORMAL;
         // A small file is renamed and removed through its handle, which saves a lookup by path. A large one is
         // not opened for deleting: under Wine that makes its writes several times slower now and then.
         byHandle_ = total < kLargest;
         target_ = std::string(target);
-        out_ = openHandle(CreateFileW(longPath(target).c_str(), GENERIC_WRITE | (byHandle_ ? DELETE : 0), 0, nullptr,
-                                      CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
+        if (byHandle_) out_ = createInFolder(longPath(target), created);
+        setAttributes_ = !out_ || (kept_ & FILE_ATTRIBUTE_READONLY) != 0 || (kept_ & FILE_ATTRIBUTE_ARCHIVE) == 0;
+        if (!out_) {
+            out_ = openHandle(CreateFileW(longPath(target).c_str(), GENERIC_WRITE | (byHandle_ ? DELETE : 0), 0, nullptr,
+                                          CREATE_ALWAYS, created | FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
+        }
         if (!out_) return lastError("create", target);
 
         thread_local std::unique_ptr<char[]> buffer(new char[kLargest]);
@@ -297,9 +417,19 @@ public:
             pendingRename_ = std::string(path);
             return {};
         }
+        std::wstring name = longPath(path);
+        std::wstring folder, leaf;
+        if (folder_ != nullptr && splitName(name, folder, leaf) && folder == folderName_) {
+            const NTSTATUS status = files_.renameInFolder(out_.get(), folder_, leaf);
+            if (status >= 0) {
+                target_ = std::string(path);
+                return {};
+            }
+            if (status == kStatusObjectNameCollision) return errorFromCode(ERROR_ALREADY_EXISTS, "rename", target_);
+            // Refused for another reason: the full name may still do.
+        }
         // The rename takes an NT path, "\??\D:\..." for "\\?\D:\...". (A bare name would rename in place on
         // Windows, but Wine resolves it against the current directory.)
-        std::wstring name = longPath(path);
         if (name.rfind(L"\\\\?\\", 0) != 0) return FileError{FileErrorKind::InvalidPath, "rename", target_, {}, 0};
         name[1] = L'?';
         std::vector<char> request(sizeof(FILE_RENAME_INFO) + name.size() * sizeof(wchar_t));
@@ -314,13 +444,11 @@ public:
         return {};
     }
 
-    // Sets times and attributes and closes; on failure removes the file.
+    // Sets times (and attributes where creating could not give them) and closes; on failure removes the file.
     FileError finish() {
-        constexpr DWORD kKept = FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM |
-                                FILE_ATTRIBUTE_ARCHIVE | FILE_ATTRIBUTE_NOT_CONTENT_INDEXED;
         FILE_BASIC_INFO info = basic_;
         info.ChangeTime.QuadPart = 0;  // the system's to keep
-        info.FileAttributes = (basic_.FileAttributes & kKept) != 0 ? basic_.FileAttributes & kKept : FILE_ATTRIBUTE_NORMAL;
+        info.FileAttributes = !setAttributes_ ? 0 : kept_ != 0 ? kept_ : FILE_ATTRIBUTE_NORMAL;  // 0: leave them
         if (!SetFileInformationByHandle(out_.get(), FileBasicInfo, &info, sizeof info))
             return discard(lastError("set times", target_));
         if (!CloseHandle(out_.release())) return discard(lastError("close", target_));
@@ -345,29 +473,76 @@ public:
     }
 
 private:
-    static FileError cancelled(std::string_view source) {
-        return FileError{FileErrorKind::Cancelled, "copy", std::string(source), {}, 0};
+    // The source through the cache's open folder; null when that cannot be done (the caller then opens it by its
+    // full name, which also tells why it cannot be opened at all).
+    UniqueHandle openSource(const std::wstring& path) {
+        std::wstring folder, name;
+        if (cache_ == nullptr || !splitName(path, folder, name)) return {};
+        HANDLE open = cache_->open(FolderCache::Source, folder);
+        if (open == nullptr) return {};
+        UniqueHandle file = openInFolder(open, name, GENERIC_READ, 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                         kFileOpen, kSequentialOnly);
+        if (!file) cache_->forget(FolderCache::Source);
+        return file;
     }
 
+    // A new file through the cache's open folder, for a small copy; null when that cannot be done (the caller
+    // then creates it by its full name, replacing a leftover of the same temporary name as before).
+    UniqueHandle createInFolder(const std::wstring& path, DWORD attributes) {
+        std::wstring name;
+        if (cache_ == nullptr || !splitName(path, folderName_, name)) return {};
+        HANDLE open = cache_->open(FolderCache::Target, folderName_);
+        if (open == nullptr) return {};
+        // Made new rather than replaced: Wine empties a replaced file even when it has just been made, and Linux
+        // writes an emptied file out as soon as it is closed, on the copying thread.
+        NTSTATUS status = 0;
+        UniqueHandle file = openInFolder(open, name, GENERIC_WRITE | DELETE, attributes, 0, kFileCreate, 0, &status);
+        if (!file) {
+            if (status != kStatusObjectNameCollision) cache_->forget(FolderCache::Target);
+            return {};
+        }
+        folder_ = open;
+        return file;
+    }
+
+    Win32Files& files_;
+    FolderCache* cache_;
     FILE_BASIC_INFO basic_{};
+    DWORD kept_ = 0;
+    bool setAttributes_ = true;
     UniqueHandle out_;
     std::string target_;
     bool byHandle_ = false;
+    HANDLE folder_ = nullptr;  // the cache's folder the file was made in, or null
+    std::wstring folderName_;
     std::string pendingRename_;
 };
 
-}  // namespace
+long Win32Files::renameInFolder(void* file, void* folder, std::wstring_view name) {
+    const NtCalls& nt = ntCalls();
+    if (nt.setInformation == nullptr) return kStatusNotSupported;
+    std::vector<char> request(sizeof(FILE_RENAME_INFO) + name.size() * sizeof(wchar_t));
+    auto* rename = reinterpret_cast<FILE_RENAME_INFO*>(request.data());
+    rename->ReplaceIfExists = FALSE;
+    rename->RootDirectory = folder;
+    rename->FileNameLength = static_cast<DWORD>(name.size() * sizeof(wchar_t));
+    std::copy(name.begin(), name.end(), rename->FileName);
+    IO_STATUS_BLOCK io{};
+    return nt.setInformation(file, &io, rename, static_cast<ULONG>(request.size()), kFileRenameInformation);
+}
+
+std::unique_ptr<CopyCache> Win32Files::makeCopyCache() { return std::make_unique<FolderCache>(); }
 
 FileError Win32Files::copyFile(std::string_view source, std::string_view target, std::stop_token stop,
                                const CopyProgress& progress) {
-    CopyInProgress copy;
+    Copy copy(*this, nullptr);
     if (auto error = copy.start(source, target, stop, progress)) return error;
     return copy.finish();
 }
 
 FileError Win32Files::copyFileAs(std::string_view source, std::string_view temporary, std::string_view target,
-                                 std::stop_token stop, const CopyProgress& progress) {
-    CopyInProgress copy;
+                                 std::stop_token stop, const CopyProgress& progress, CopyCache* cache) {
+    Copy copy(*this, dynamic_cast<FolderCache*>(cache));
     if (auto error = copy.start(source, temporary, stop, progress)) return error;
     FileError renamed = copy.rename(target);
     if (renamed && renamed.kind != FileErrorKind::AlreadyExists) return copy.discard(renamed);

@@ -3,6 +3,7 @@
 
 #include <algorithm>
 
+#include "engine/copier.h"
 #include "engine/transfer.h"
 #include "tests/native/engine_fixture.h"
 
@@ -131,6 +132,41 @@ TEST(EngineCopyTest, ANameTakenByAnotherWriterMeanwhileMovesTheCopyToTheNextFree
     EXPECT_EQ(world.target("a.doc"), "theirs");
     EXPECT_EQ(world.target("1_a.doc"), "alpha");
     EXPECT_FALSE(world.leftovers());
+}
+
+TEST(EngineCopyPoolTest, EveryJobIsCopiedOnceWhateverTheQueueSize) {
+    // Queues far smaller than the jobs keep the walk waiting for room and the copy threads for jobs; a lost
+    // wake-up would hang here, a lost or doubled job shows in the copies.
+    struct Case {
+        int threads;
+        std::size_t capacity;
+    };
+    for (const Case c : {Case{2, 1}, Case{3, 2}, Case{4, 5}, Case{2, 256}}) {
+        SCOPED_TRACE(std::to_string(c.threads) + " threads, room for " + std::to_string(c.capacity));
+        testing::EngineFixture world;
+        constexpr int kJobs = 150;
+        for (int i = 0; i < kJobs; ++i) {
+            world.files.addFile("D:\\data\\f" + std::to_string(i) + ".doc", "data " + std::to_string(i));
+        }
+        world.files.addFolder("E:\\out");
+        TargetFolders targets(world.files);
+        RunLog log;
+        CopyContext context{world.files, world.clock, world.stop.get_token(), targets, log, {}, "pool"};
+        {
+            CopyPool pool(context, c.threads, c.capacity);
+            for (int i = 0; i < kJobs; ++i) {
+                const std::string name = "f" + std::to_string(i) + ".doc";
+                pool.submit(CopyJob{"D:\\data\\" + name, "E:\\out\\", name});
+            }
+            pool.finish();
+        }
+        const RunResult result = log.result();
+        EXPECT_EQ(result.filesCopied, static_cast<std::uint64_t>(kJobs)) << testing::EngineFixture::describe(result);
+        EXPECT_EQ(world.files.copyLog().size(), static_cast<std::size_t>(kJobs));
+        for (int i = 0; i < kJobs; ++i) {
+            ASSERT_EQ(world.files.content("E:\\out\\f" + std::to_string(i) + ".doc"), "data " + std::to_string(i)) << i;
+        }
+    }
 }
 
 }  // namespace
