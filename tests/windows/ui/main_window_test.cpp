@@ -294,6 +294,48 @@ TEST_F(MainWindowTest, TrayMenuListsItsEntries) {
     EXPECT_TRUE(waitUntil([&] { return windowsOfThread(ui_.id(), L"#32768").empty(); }));
 }
 
+TEST_F(MainWindowTest, ListMenuNeedsASelectedRow) {
+    writeSettings(autoon(0));
+    writeTasks(threeTasks());
+    start();
+    // What the list view sends on a right click; posted, since the menu holds the thread until it closes.
+    static NMHDR rightClick{};
+    rightClick.hwndFrom = list();
+    rightClick.idFrom = ui::kTaskListId;
+    rightClick.code = NM_RCLICK;
+    PostMessageW(mainWindow(), WM_NOTIFY, ui::kTaskListId, reinterpret_cast<LPARAM>(&rightClick));
+    ui_.flush();
+    EXPECT_TRUE(windowsOfThread(ui_.id(), L"#32768").empty());
+
+    selectRow(list(), 0);
+    PostMessageW(mainWindow(), WM_NOTIFY, ui::kTaskListId, reinterpret_cast<LPARAM>(&rightClick));
+    HWND menu = waitForWindow(ui_.id(), L"#32768");
+    ASSERT_NE(menu, nullptr);
+    std::vector<std::string> expected;
+    for (const ui::MenuEntry& entry : ui::taskListMenuEntries()) expected.emplace_back(entry.text);
+    EXPECT_EQ(menuWindowEntries(menu), expected);
+    EXPECT_EQ(expected.front(), "立即执行！");
+    PostMessageW(menu, WM_KEYDOWN, VK_ESCAPE, 0);
+    EXPECT_TRUE(waitUntil([&] { return windowsOfThread(ui_.id(), L"#32768").empty(); }));
+}
+
+TEST_F(MainWindowTest, TrayIconComesBackWhenTheTaskbarIsCreatedAgain) {
+    writeSettings(autoon(0));
+    writeTasks(threeTasks());
+    start();
+    bool shown = false;
+    ui_.run([&] {
+        window_->trayIcon()->remove();
+        shown = window_->trayIcon()->shown();
+    });
+    ASSERT_FALSE(shown);
+    PostMessageW(mainWindow(), RegisterWindowMessageW(L"TaskbarCreated"), 0, 0);
+    ui_.flush();
+    ui_.run([&] { shown = window_->trayIcon()->shown(); });
+    EXPECT_TRUE(shown);
+    EXPECT_EQ(trayTip(), "Pennavo（Corvallo）—当前启用的任务1个！");
+}
+
 TEST_F(MainWindowTest, EditAndAddOpenTheEditorOnlyWithWhatTheyNeed) {
     writeSettings(autoon(0));
     writeTasks(threeTasks());
