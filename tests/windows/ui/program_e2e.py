@@ -46,22 +46,31 @@ def main():
                     b"hours=23\r\nminutes=59\r\nsource=1\r\nsource1=C:\\\r\nfiletype=1\r\nfiletype1=*.none\r\n"
                     b"dest=1\r\ndest1=C:\\e2e-backup\\\r\n")
 
+        # Every program of this prefix on a desktop named for this test, so that its X window cannot
+        # be mistaken for another test's.
+        for key, name, value in ((r"HKCU\Software\Wine\Explorer", "Desktop", "corvallo-e2e"),
+                                 (r"HKCU\Software\Wine\Explorer\Desktops", "corvallo-e2e", "1024x768")):
+            subprocess.run([wine_run, "reg", "add", key, "/v", name, "/d", value, "/f"], env=env, timeout=120,
+                           stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
         corvallo = subprocess.Popen([wine_run, os.path.join(folder, "Corvallo.exe")], env=env,
                                     stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
         check(drive("wait", TITLE, "60000") == 0, "the main window is created")
         check(drive("hidden", TITLE) == 0, "autohide keeps it hidden at start")
 
         # The hot key reaches Wine only while its desktop window has the X keyboard focus.
-        desktop = subprocess.run(["xdotool", "search", "--name", "Wine desktop"], stdout=subprocess.PIPE,
-                                 text=True).stdout.split()
+        desktop = subprocess.run(["xdotool", "search", "--name", "^corvallo-e2e - Wine desktop$"],
+                                 stdout=subprocess.PIPE, text=True).stdout.split()
         check(bool(desktop), "the Wine desktop window is there")
         if desktop:
             subprocess.run(["xdotool", "windowfocus", "--sync", desktop[0]], timeout=30)
             time.sleep(0.5)
             subprocess.run(["xdotool", "key", "ctrl+alt+1"], timeout=30)
             check(drive("wait-visible", TITLE, "10000") == 0, "Ctrl+Alt+1 shows the hidden window")
-            subprocess.run(["import", "-window", desktop[0], os.path.join(screenshots, "desktop-with-tray.png")],
-                           timeout=60)
+            try:
+                subprocess.run(["import", "-window", desktop[0],
+                                os.path.join(screenshots, "desktop-with-tray.png")], timeout=60)
+            except subprocess.TimeoutExpired:
+                print("note: no screenshot of the desktop", flush=True)
 
         subprocess.run([wine_run, "wineboot", "--end-session"], env=env, timeout=120,
                        stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
