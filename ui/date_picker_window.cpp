@@ -46,15 +46,7 @@ void DatePickerWindow::confirm() {
 }
 
 LRESULT DatePickerWindow::onMessage(UINT message, WPARAM wParam, LPARAM lParam) {
-    if (message == WM_COMMAND) {
-        switch (LOWORD(wParam)) {
-            case kOk:
-            case IDOK: confirm(); return 0;
-            case kClose:
-            case IDCANCEL: DestroyWindow(handle()); return 0;
-            default: break;
-        }
-    }
+    if (routeOkCancel(message, wParam, kOk, kClose, [this] { confirm(); })) return 0;
     return callDefault(message, wParam, lParam);
 }
 

@@ -42,15 +42,8 @@ void ElevationNoticeWindow::confirm() {
 }
 
 LRESULT ElevationNoticeWindow::onMessage(UINT message, WPARAM wParam, LPARAM lParam) {
-    if (message == WM_COMMAND) {
-        switch (LOWORD(wParam)) {
-            case kOk:
-            case IDOK: confirm(); return 0;
-            // Escape closes it as the title bar does: nothing is written.
-            case IDCANCEL: DestroyWindow(handle()); return 0;
-            default: break;
-        }
-    }
+    // Escape closes it as the title bar does: nothing is written.
+    if (routeOkCancel(message, wParam, kOk, IDCANCEL, [this] { confirm(); })) return 0;
     return callDefault(message, wParam, lParam);
 }
 

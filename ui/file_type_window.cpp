@@ -48,15 +48,7 @@ void FileTypeWindow::confirm() {
 }
 
 LRESULT FileTypeWindow::onMessage(UINT message, WPARAM wParam, LPARAM lParam) {
-    if (message == WM_COMMAND) {
-        switch (LOWORD(wParam)) {
-            case kOk:
-            case IDOK: confirm(); return 0;
-            case kCancel:
-            case IDCANCEL: DestroyWindow(handle()); return 0;
-            default: break;
-        }
-    }
+    if (routeOkCancel(message, wParam, kOk, kCancel, [this] { confirm(); })) return 0;
     return callDefault(message, wParam, lParam);
 }
 

@@ -47,16 +47,11 @@ void LocationWindow::confirm() {
 }
 
 LRESULT LocationWindow::onMessage(UINT message, WPARAM wParam, LPARAM lParam) {
-    if (message == WM_COMMAND) {
-        switch (LOWORD(wParam)) {
-            case kBrowse: browse(); return 0;
-            case kOk:
-            case IDOK: confirm(); return 0;
-            case kCancel:
-            case IDCANCEL: DestroyWindow(handle()); return 0;
-            default: break;
-        }
+    if (message == WM_COMMAND && LOWORD(wParam) == kBrowse) {
+        browse();
+        return 0;
     }
+    if (routeOkCancel(message, wParam, kOk, kCancel, [this] { confirm(); })) return 0;
     return callDefault(message, wParam, lParam);
 }
 

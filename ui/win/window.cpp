@@ -14,6 +14,21 @@ Window::~Window() {
     }
 }
 
+bool Window::routeOkCancel(UINT message, WPARAM wParam, int okId, int cancelId,
+                           const std::function<void()>& confirm) {
+    if (message != WM_COMMAND) return false;
+    const int command = LOWORD(wParam);
+    if (command == okId || command == IDOK) {
+        confirm();
+        return true;
+    }
+    if (command == cancelId || command == IDCANCEL) {
+        DestroyWindow(handle_);
+        return true;
+    }
+    return false;
+}
+
 void Window::close() const {
     if (exists()) PostMessageW(handle_, WM_CLOSE, 0, 0);
 }

@@ -4,6 +4,7 @@
 
 #include <windows.h>
 
+#include <functional>
 #include <string>
 #include <string_view>
 
@@ -35,6 +36,11 @@ protected:
     }
     // The window is gone (WM_NCDESTROY); the object may still live on.
     virtual void onDestroyed() {}
+
+    // The OK and Cancel buttons of a small modal window, Enter and Escape included: `okId` (or IDOK)
+    // calls `confirm`, `cancelId` (or IDCANCEL) closes the window without anything else. True when
+    // `message` was one of them.
+    bool routeOkCancel(UINT message, WPARAM wParam, int okId, int cancelId, const std::function<void()>& confirm);
 
 private:
     static LRESULT CALLBACK route(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
