@@ -2,7 +2,7 @@
 """The backup engine against references, under Wine, on two trees made here.
 
 Trees: 10,000 small files (1 to 8 KiB) in 200 folders four levels deep, and 20 files of 50 MiB.
-For each tree, with the destination emptied before every run: `corvctl run` of a task over the tree,
+For each tree, every run copying into a new folder: `corvctl run` of a task over the tree,
 Wine's `xcopy /s /e /i /y`, the run as first described written literally (engine_reference.exe: ANSI
 functions, a search of every folder level before each copy, CopyFileA), and native `cp -a` as the
 machine's limit. Prints files per second, MB per second and ratios. Not a test; nothing asserts.
@@ -121,41 +121,47 @@ def main():
 
     shutil.rmtree(args.scratch, ignore_errors=True)
     os.makedirs(args.scratch)
-    trees = [(name, make) for name, make in (("small", make_small_tree), ("large", make_large_tree))
+    # The small tree's copies are kept until its rounds are over, each in a folder of its own: a file system may
+    # pass over inodes freed in the last minutes whenever it makes a file (ext4 without a journal does, for up to
+    # five minutes), so removing 10,000 files before a run would slow that run, and more so each round. The large
+    # tree's copies are few files and much space: each goes right after its run.
+    trees = [(name, make, keep)
+             for name, make, keep in (("small", make_small_tree, True), ("large", make_large_tree, False))
              if name in args.trees.split(",")]
     print(f"{'tree':6} {'method':22} {'files':>6} {'seconds':>8} {'files/s':>9} {'MB/s':>8} {'on disk':>9}")
-    for name, make in trees:
+    for name, make, keep in trees:
         source = os.path.join(args.scratch, name)
         count = make(source)
         megabytes = tree_bytes(source) / 1e6
-        out = os.path.join(args.scratch, "out")
         ini = os.path.join(args.scratch, "bench.ini")
 
-        def corvallo_run():
+        def corvallo_run(out):
             task_file(ini, source, out)
             threads = ["--threads", str(args.threads)] if args.threads else []
             return [wine, corvctl, "run", "1", "--ini", windows_path(ini)] + threads, env
 
         methods = [
             ("corvctl run", corvallo_run),
-            ("xcopy /s /e /i /y", lambda: ([wine, "xcopy", "/s", "/e", "/i", "/y", windows_path(source),
-                                            windows_path(os.path.join(out, name))], env)),
-            ("literal reference", lambda: ([wine, reference, windows_path(source), windows_path(out)], env)),
-            ("cp -a (native)", lambda: (["cp", "-a", source, os.path.join(out, name)], None)),
+            ("xcopy /s /e /i /y", lambda out: ([wine, "xcopy", "/s", "/e", "/i", "/y", windows_path(source),
+                                                windows_path(os.path.join(out, name))], env)),
+            ("literal reference", lambda out: ([wine, reference, windows_path(source), windows_path(out)], env)),
+            ("cp -a (native)", lambda out: (["cp", "-a", source, os.path.join(out, name)], None)),
         ]
         if args.quick:
             methods = [m for m in methods if m[0] != "literal reference"]
         best, on_disk = {}, {}
+        outputs = []
         for round in range(args.repeat):
             # The order turns each round, so that no method always follows the same one.
             for label, prepare in methods[round % len(methods):] + methods[:round % len(methods)]:
-                shutil.rmtree(out, ignore_errors=True)
+                out = os.path.join(args.scratch, f"out-{name}-{len(outputs)}")
+                outputs.append(out)
                 os.makedirs(out)
                 subprocess.run(["sync"])
-                command, command_env = prepare()
+                command, command_env = prepare(out)
                 seconds, code, output = timed(command, command_env)
-                # Until the copies are on the disk: corvctl's flush of the task file waits for that anyway (an
-                # fsync under Linux writes out every copied byte first), the other methods leave it to sync.
+                # Until the copies are on the disk: the other methods leave that to the system, and corvctl's flush
+                # of its task file need not include them either.
                 flushed = seconds + timed(["sync"])[0]
                 copied = files_below(out)
                 if copied != count:
@@ -164,13 +170,19 @@ def main():
                     seconds = flushed = float("nan")
                 best[label] = min(best.get(label, seconds), seconds)
                 on_disk[label] = min(on_disk.get(label, flushed), flushed)
+                # Every run's figure, for a report that gives more than the fastest.
+                print(f"# {name} round {round + 1}: {label} {seconds:.2f} s, on disk {flushed:.2f} s", file=sys.stderr)
                 if label == "corvctl run":
-                    # The run's own time, without start-up and the task file's save (whose flush waits under
-                    # Linux for every copied byte to reach the disk).
+                    # The run's own time, without start-up and the task file's save (whose flush may wait for
+                    # copied data to reach the disk).
                     inside = float(output.split("seconds ")[1].split()[0]) if "seconds " in output else float("nan")
                     if copied != count:
                         inside = float("nan")
                     best[ENGINE] = min(best.get(ENGINE, inside), inside)
+                if not keep:
+                    shutil.rmtree(out)
+        for out in outputs:
+            shutil.rmtree(out, ignore_errors=True)
         for label in [label for label, _ in methods[:1]] + [ENGINE] + [label for label, _ in methods[1:]]:
             seconds = best[label]
             flushed = on_disk.get(label, float("nan"))
