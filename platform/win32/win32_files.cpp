@@ -297,7 +297,7 @@ UniqueHandle openInFolder(HANDLE folder, const std::wstring& name, ACCESS_MASK a
 bool splitName(const std::wstring& path, std::wstring& folder, std::wstring& name) {
     if (path.rfind(L"\\\\?\\", 0) != 0) return false;
     const std::size_t cut = path.rfind(L'\\');
-    if (cut + 1 >= path.size()) return false;
+    if (cut < 4 || cut + 1 >= path.size()) return false;
     std::wstring_view rest = std::wstring_view(path).substr(4, cut - 4);
     if (rest.rfind(L"UNC\\", 0) == 0) {
         if (std::count(rest.begin(), rest.end(), L'\\') < 3) return false;  // UNC\srv\share\folder
