@@ -200,15 +200,8 @@ std::vector<std::string>& itemsOf(EditorState& state, EditorList list) {
 }
 
 const std::vector<std::string>& itemsOf(const EditorState& state, EditorList list) {
-    switch (list) {
-        case EditorList::Sources:
-            return state.sources;
-        case EditorList::FileTypes:
-            return state.fileTypes;
-        case EditorList::Destinations:
-            break;
-    }
-    return state.destinations;
+    // The choice is made once, above; nothing is changed through the reference it gives.
+    return itemsOf(const_cast<EditorState&>(state), list);
 }
 
 }  // namespace corvallo::ui::model
