@@ -387,10 +387,7 @@ public:
         target_ = std::string(target);
         if (byHandle_) out_ = createInFolder(longPath(target), created);
         setAttributes_ = !out_ || (kept_ & FILE_ATTRIBUTE_READONLY) != 0 || (kept_ & FILE_ATTRIBUTE_ARCHIVE) == 0;
-        if (!out_) {
-            out_ = openHandle(CreateFileW(longPath(target).c_str(), GENERIC_WRITE | (byHandle_ ? DELETE : 0), 0, nullptr,
-                                          CREATE_ALWAYS, created | FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
-        }
+        if (!out_) out_ = createByName(longPath(target), created);
         if (!out_) return lastError("create", target);
 
         thread_local std::unique_ptr<char[]> buffer(new char[kLargest]);
@@ -503,6 +500,17 @@ private:
         }
         folder_ = open;
         return file;
+    }
+
+    // A new file by its full name. Made new when it can be, for the reason above (for a large file, the write-out
+    // on closing would make the next flush anywhere on the disk wait for it); a leftover of the same temporary
+    // name from an earlier run is replaced.
+    UniqueHandle createByName(const std::wstring& path, DWORD attributes) {
+        const DWORD access = GENERIC_WRITE | (byHandle_ ? DELETE : 0);
+        const DWORD flags = attributes | FILE_FLAG_SEQUENTIAL_SCAN;
+        UniqueHandle file = openHandle(CreateFileW(path.c_str(), access, 0, nullptr, CREATE_NEW, flags, nullptr));
+        if (file || GetLastError() != ERROR_FILE_EXISTS) return file;
+        return openHandle(CreateFileW(path.c_str(), access, 0, nullptr, CREATE_ALWAYS, flags, nullptr));
     }
 
     Win32Files& files_;

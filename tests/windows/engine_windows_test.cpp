@@ -406,6 +406,37 @@ TEST(EngineWin32CopyTest, ACopyUnderATemporaryNameArrivesUnderItsRealNameOrNotAt
     EXPECT_EQ(refusing.refused, 2);  // the copies that got as far as the rename
 }
 
+TEST(EngineWin32CopyTest, ALeftoverUnderTheTemporaryNameIsReplacedNotAppendedTo) {
+    // What a run stopped by a crash may leave: a longer file under the name the next copy is given. Small and
+    // large copies make their files in different ways, by full name or in a folder the cache holds open.
+    struct Case {
+        const char* name;
+        std::size_t size;
+        bool cached;
+    };
+    const Case cases[] = {{"small, full names", 100, false},
+                          {"small, cached folders", 100, true},
+                          {"large, full names", 3u << 20, false},
+                          {"large, cached folders", 3u << 20, true}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        TempFolder temp;
+        Win32Files files;
+        auto cache = c.cached ? files.makeCopyCache() : nullptr;
+        std::string content(c.size, 'n');
+        content.front() = 'A';
+        content.back() = 'Z';
+        ASSERT_FALSE(files.appendFile(temp / "a.doc", content));
+        ASSERT_FALSE(files.createFolder(temp / "out"));
+        ASSERT_FALSE(files.appendFile(temp / "out\\~1.corvtmp", std::string(c.size + 4096, 'x')));
+
+        ASSERT_FALSE(files.copyFileAs(temp / "a.doc", temp / "out\\~1.corvtmp", temp / "out\\a.doc", {}, {}, cache.get()));
+        EXPECT_TRUE(files.readFile(temp / "out\\a.doc").value == content);
+        EXPECT_FALSE(files.exists(temp / "out\\~1.corvtmp"));
+        cache.reset();
+    }
+}
+
 TEST(EngineWin32CopyTest, CopiesThroughACacheGoOnWhenItsFoldersAreRemovedAndMadeAgain) {
     TempFolder temp;
     Win32Files files;
