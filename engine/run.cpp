@@ -76,6 +76,7 @@ RunResult runBackup(BackupTask& task, RunEnvironment& environment) {
     TargetFolders targets(environment.files);
     CopyContext copying{environment.files, environment.clock, environment.stop, targets, log,
                         environment.retryDelays, temporaryTag()};
+    int unreadSources = 0;
     {
         auto copier = makeCopier(copying, environment.copyThreads);
         WalkContext walk{environment.files, environment.stop, targets, *copier, log};
@@ -84,13 +85,21 @@ RunResult runBackup(BackupTask& task, RunEnvironment& environment) {
             backupFolder(source, task.fileTypes, task.destinations, task.runFolder, walk);
         }
         copier->finish();
+        unreadSources = walk.unreadSources;
     }
     recordRun(task);
 
     if (task.compress == 1 && !environment.stop.stop_requested()) packRunFolders(task, environment, log);
     if (task.keepDays > 0 && !environment.stop.stop_requested()) {
-        removeExpiredRuns(environment.files, task.backupRecords, CalendarDate{now.year, now.month, now.day}, task.keepDays,
-                          task.runFolder, log);
+        // A source that is gone (a failed disk, a share that is down) would otherwise lose its last copies to
+        // retention a few days later, the very copies it was backed up for.
+        if (unreadSources > 0) {
+            log.failed(platform::FileError{FileErrorKind::Other, "remove old runs", "",
+                                           "kept, since a source could not be read in this run", 0});
+        } else {
+            removeExpiredRuns(environment.files, task.backupRecords, CalendarDate{now.year, now.month, now.day},
+                              task.keepDays, task.runFolder, log);
+        }
     }
 
     RunResult result = log.result();

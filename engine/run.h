@@ -41,8 +41,8 @@ struct RunEnvironment {
 
 // Adds 1 to runCount, sets runFolder from the clock, passes over every source (appending "\" to sources
 // and, once used, to destinations), appends one record per destination, then packs the run folders
-// (compress 1) and removes runs older than keepDays. After a stop it still records the run but packs
-// and removes nothing. Blocking: runs on the caller's thread (a worker's, never the UI's).
+// (compress 1) and removes runs older than keepDays, unless a source could not be read at all. After a
+// stop it still records the run but packs and removes nothing. Blocking: runs on the caller's thread (a worker's, never the UI's).
 RunResult runBackup(BackupTask& task, RunEnvironment& environment);
 
 // Appends one BackupRecord per destination for the task's current run folder.

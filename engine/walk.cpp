@@ -64,6 +64,7 @@ private:
             if (sourceRoot) {
                 context_.log.failed(FileError{FileErrorKind::InvalidPath, "back up", folder,
                                               "the folder is a destination of the task", 0});
+                ++context_.unreadSources;
             }
             return;
         }
@@ -79,7 +80,7 @@ private:
         for (const auto& pattern : fileTypes_) {
             auto listing = list(pattern);
             if (!listing.ok()) {
-                context_.log.failed(std::move(listing.error));
+                unreadable(std::move(listing.error), sourceRoot);
                 return;
             }
             for (const auto& entry : listing.value) {
@@ -92,7 +93,7 @@ private:
 
         auto listing = list("*.*");
         if (!listing.ok()) {
-            context_.log.failed(std::move(listing.error));
+            unreadable(std::move(listing.error), sourceRoot);
             return;
         }
         Frame frame{folder, {}, 0};
@@ -100,6 +101,11 @@ private:
             if (entry.isFolder) frame.subfolders.push_back(std::move(entry.name));
         }
         stack_.push_back(std::move(frame));
+    }
+
+    void unreadable(FileError error, bool sourceRoot) {
+        context_.log.failed(std::move(error));
+        if (sourceRoot) ++context_.unreadSources;
     }
 
     void copyToEveryDestination(const std::string& source) {
@@ -124,6 +130,7 @@ void backupFolder(std::string& folder, const std::vector<std::string>& fileTypes
     appendSeparator(folder);
     if (!isRootedPath(folder)) {
         context.log.failed(FileError{FileErrorKind::InvalidPath, "list", folder, "not a drive or network path", 0});
+        ++context.unreadSources;
         return;
     }
     Pass(fileTypes, destinations, runFolder, context).run(folder);

@@ -29,6 +29,8 @@ struct WalkContext {
     std::set<std::pair<std::uint64_t, std::uint64_t>> visited{};
     // Identities of destinations, once they exist (a run may make them while it walks).
     std::map<std::string, platform::FolderIdentity> destinationIdentities{};
+    // Sources the run left out entirely: their own folder could not be read, or is not one to read.
+    int unreadSources = 0;
 };
 
 // Appends "\" to `folder` when it lacks one; appends "\" to a destination when a file is first copied to

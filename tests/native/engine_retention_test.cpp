@@ -1,6 +1,8 @@
 // Keeping the last N days of runs: which records expire, and what their removal may touch.
 #include <gtest/gtest.h>
 
+#include <functional>
+
 #include "engine/retention.h"
 #include "tests/native/engine_fixture.h"
 
@@ -121,9 +123,9 @@ TEST(EngineRetentionTest, OnlyRunFoldersAndTheirArchivesDirectlyBelowADestinatio
     }
 }
 
-class EngineRetentionRemovalTest : public ::testing::Test, protected testing::EngineFixture {
-protected:
-    EngineRetentionRemovalTest() {
+// Runs at E:\bak\, some expired on 2014-8-15 with N = 3, and records naming them or things that must stay.
+struct ExpiredRunsOnDisk : testing::EngineFixture {
+    ExpiredRunsOnDisk() {
         files.addFile("E:\\bak\\2014-8-1 100\\data\\a.doc", "old");
         files.addFile("E:\\bak\\2014-8-1 100.zip", "old zip");
         files.addFile("E:\\bak\\2014-8-2 100.zip", "zip only");
@@ -143,6 +145,8 @@ protected:
         {"E:\\bak\\", "keep-me", ""},                        // not a run folder name
     };
 };
+
+class EngineRetentionRemovalTest : public ::testing::Test, protected ExpiredRunsOnDisk {};
 
 TEST_F(EngineRetentionRemovalTest, RemovesExactlyTheExpiredRunsAndTheirRecords) {
     RunLog log;
@@ -184,6 +188,48 @@ TEST_F(EngineRetentionRemovalTest, ARunWithKeepDaysRemovesExpiredRunsAfterCopyin
     EXPECT_EQ(files.content(std::string("E:\\bak\\") + testing::kRun + "\\data\\a.doc"), "new");
     EXPECT_EQ(task.backupRecords.size(), 6u);
     EXPECT_EQ(task.backupRecords.back(), (BackupRecord{"E:\\bak\\", testing::kRun, ""}));
+}
+
+TEST(EngineRetentionRunTest, OldRunsStayWhenASourceCouldNotBeReadAtAll) {
+    // A source that is gone must not lose its last copies to retention; an unreadable folder further down
+    // the tree does not hold retention back (it would then never run on such a tree).
+    struct Case {
+        const char* name;
+        std::vector<std::string> sources;
+        std::function<void(corvallo::testing::MemoryFiles&)> fault;
+        bool removed;
+    };
+    const Case cases[] = {
+        {"every source read", {"D:\\data"}, nullptr, true},
+        {"a subfolder unreadable", {"D:\\data"},
+         [](corvallo::testing::MemoryFiles& f) { f.inject({"list", "D:\\data\\locked\\", FileErrorKind::AccessDenied, -1}); }, true},
+        {"a source missing", {"D:\\data", "G:\\gone"}, nullptr, false},
+        {"a source unreadable", {"D:\\data", "C:\\other"},
+         [](corvallo::testing::MemoryFiles& f) {
+             f.addFolder("C:\\other");
+             f.inject({"list", "C:\\other\\", FileErrorKind::AccessDenied, -1});
+         },
+         false},
+        {"a source that is the destination", {"D:\\data", "E:\\bak"}, nullptr, false},
+        {"a source that is not a drive path", {"D:\\data", "relative\\data"}, nullptr, false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        ExpiredRunsOnDisk disk;
+        auto& files = disk.files;
+        files.addFile("D:\\data\\a.doc", "new");
+        files.addFile("D:\\data\\locked\\b.doc", "b");
+        if (c.fault) c.fault(files);
+        BackupTask task = testing::makeTask(c.sources, {"*.doc"}, {"E:\\bak\\"});
+        task.keepDays = 3;
+        task.backupRecords = disk.records;
+        RunResult result = disk.run(task);
+        EXPECT_EQ(files.content(std::string("E:\\bak\\") + testing::kRun + "\\data\\a.doc"), "new");
+        EXPECT_EQ(!files.exists("E:\\bak\\2014-8-1 100"), c.removed);
+        EXPECT_EQ(task.backupRecords.size(), c.removed ? 6u : disk.records.size() + 1);
+        const std::string text = disk.describe(result);
+        EXPECT_EQ(text.find("remove old runs") == std::string::npos, c.removed) << text;
+    }
 }
 
 }  // namespace
