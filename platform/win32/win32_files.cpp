@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <atomic>
+#include <cstring>
 #include <memory>
 #include <vector>
 
@@ -224,6 +225,19 @@ FileResult<FolderIdentity> Win32Files::folderIdentity(std::string_view folder) {
     if (!handle) {
         result.error = lastError("identify", folder);
         return result;
+    }
+    // The 64-bit file id first: GetFileInformationByHandle also asks for the volume's label and serial number,
+    // which under Wine is a round of requests to the mount manager for every folder.
+    FILE_ID_INFO id{};
+    if (GetFileInformationByHandleEx(handle.get(), FileIdInfo, &id, sizeof id)) {
+        std::uint64_t low = 0, high = 0;
+        std::memcpy(&low, id.FileId.Identifier, sizeof low);
+        std::memcpy(&high, id.FileId.Identifier + sizeof low, sizeof high);
+        if (high == 0) {  // a 128-bit id (ReFS) does not fit; the older call gives its 64-bit form
+            result.value.volume = id.VolumeSerialNumber;
+            result.value.index = low;
+            return result;
+        }
     }
     BY_HANDLE_FILE_INFORMATION info;
     if (!GetFileInformationByHandle(handle.get(), &info)) {
