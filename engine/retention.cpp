@@ -89,12 +89,16 @@ bool namesRunBelowDestination(const BackupRecord& record) {
 void removeExpiredRuns(platform::Files& files, std::vector<BackupRecord>& records, CalendarDate today, int keepDays,
                        std::string_view currentRunFolder, RunLog& log) {
     const auto expired = expiredRecords(records, today, keepDays, currentRunFolder);
+    const std::string current(withoutSeparator(currentRunFolder));
     std::vector<bool> drop(records.size(), false);
     for (std::size_t index : expired) {
         const BackupRecord& record = records[index];
         // A destination that is not there (a drive not plugged in) keeps its records for a later run.
         if (!namesRunBelowDestination(record) || !files.isFolder(record.destination)) continue;
         const std::string base = withSeparator(record.destination);
+        // So does one that this run left nothing in (full, or no longer writable): its old runs may be the last
+        // copies it holds.
+        if (!files.exists(base + current) && !files.exists(base + current + ".zip")) continue;
         bool removed = true;
         const std::string folder = base + record.folder;
         if (files.isFolder(folder)) {

@@ -34,8 +34,8 @@ std::vector<std::size_t> expiredRecords(const std::vector<BackupRecord>& records
 bool namesRunBelowDestination(const BackupRecord& record);
 
 // Removes the run folder and archive of every expired record and drops the record. A record whose
-// destination cannot be reached, whose names are not safe (namesRunBelowDestination) or whose removal
-// fails is kept; failures are logged.
+// destination cannot be reached or holds nothing of the current run (neither its folder nor its archive),
+// whose names are not safe (namesRunBelowDestination) or whose removal fails is kept; failures are logged.
 void removeExpiredRuns(platform::Files& files, std::vector<BackupRecord>& records, CalendarDate today, int keepDays,
                        std::string_view currentRunFolder, RunLog& log);
 

@@ -149,6 +149,7 @@ struct ExpiredRunsOnDisk : testing::EngineFixture {
 class EngineRetentionRemovalTest : public ::testing::Test, protected ExpiredRunsOnDisk {};
 
 TEST_F(EngineRetentionRemovalTest, RemovesExactlyTheExpiredRunsAndTheirRecords) {
+    files.addFile("E:\\bak\\2014-8-15 937.zip", "this run");
     RunLog log;
     removeExpiredRuns(files, records, {2014, 8, 15}, 3, "2014-8-15 937\\", log);
     EXPECT_TRUE(log.result().failures.empty()) << log.result().failures[0].describe();
@@ -158,11 +159,12 @@ TEST_F(EngineRetentionRemovalTest, RemovesExactlyTheExpiredRunsAndTheirRecords) 
                                                   {"E:\\bak\\..\\elsewhere\\", "2014-8-1 100", ""},
                                                   {"E:\\bak\\", "keep-me", ""}}));
     EXPECT_EQ(files.filesBelow("E:\\"),
-              (std::vector<std::string>{"bak\\2014-8-14 100\\data\\a.doc", "bak\\2014-8-3 100",
+              (std::vector<std::string>{"bak\\2014-8-14 100\\data\\a.doc", "bak\\2014-8-15 937.zip", "bak\\2014-8-3 100",
                                         "bak\\keep-me\\2014-8-1 100\\x", "elsewhere\\2014-8-1 100\\x"}));
 }
 
 TEST_F(EngineRetentionRemovalTest, AFailedRemovalIsReportedAndKeepsItsRecord) {
+    files.addFile("E:\\bak\\2014-8-15 937\\data\\a.doc", "this run");
     files.inject({"remove", "E:\\bak\\2014-8-1 100", FileErrorKind::AccessDenied, -1});
     RunLog log;
     removeExpiredRuns(files, records, {2014, 8, 15}, 3, "2014-8-15 937\\", log);
@@ -173,6 +175,33 @@ TEST_F(EngineRetentionRemovalTest, AFailedRemovalIsReportedAndKeepsItsRecord) {
     EXPECT_EQ(records.front(), (BackupRecord{"E:\\bak\\", "2014-8-1 100", "2014-8-1 100.zip"}));
     EXPECT_TRUE(files.hasFolder("E:\\bak\\2014-8-1 100"));
     EXPECT_EQ(records.size(), 6u);
+}
+
+TEST(EngineRetentionDestinationTest, ADestinationThatHoldsNothingOfThisRunKeepsItsOldRuns) {
+    // A destination the run could not write to (full, no longer writable) may hold the last copies there are.
+    struct Case {
+        const char* name;
+        const char* current;  // what the current run left at F:\\other\\, if anything
+        bool removed;
+    };
+    const Case cases[] = {
+        {"its run folder", "2014-8-15 937\\data\\a.doc", true},
+        {"its archive", "2014-8-15 937.zip", true},
+        {"nothing", nullptr, false},
+        {"another run's folder", "2014-8-15 938\\data\\a.doc", false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        testing::EngineFixture disk;
+        disk.files.addFile("F:\\other\\2014-8-1 100\\a.doc", "old");
+        if (c.current != nullptr) disk.files.addFile(std::string("F:\\other\\") + c.current, "new");
+        std::vector<BackupRecord> records = {{"F:\\other\\", "2014-8-1 100", ""}};
+        RunLog log;
+        removeExpiredRuns(disk.files, records, {2014, 8, 15}, 3, "2014-8-15 937\\", log);
+        EXPECT_TRUE(log.result().failures.empty());
+        EXPECT_EQ(records.empty(), c.removed);
+        EXPECT_EQ(disk.files.exists("F:\\other\\2014-8-1 100"), !c.removed);
+    }
 }
 
 TEST_F(EngineRetentionRemovalTest, ARunWithKeepDaysRemovesExpiredRunsAfterCopying) {
