@@ -96,8 +96,8 @@ void removeExpiredRuns(platform::Files& files, std::vector<BackupRecord>& record
         // A destination that is not there (a drive not plugged in) keeps its records for a later run.
         if (!namesRunBelowDestination(record) || !files.isFolder(record.destination)) continue;
         const std::string base = withSeparator(record.destination);
-        // So does one that this run left nothing in (full, or no longer writable): its old runs may be the last
-        // copies it holds.
+        // So does one that holds neither this run's folder nor its archive (no longer writable, say): its old
+        // runs may be the last copies it has.
         if (!files.exists(base + current) && !files.exists(base + current + ".zip")) continue;
         bool removed = true;
         const std::string folder = base + record.folder;
