@@ -26,8 +26,7 @@ constexpr ControlSpec kLayout[] = {
 }  // namespace
 
 bool AboutWindow::create(HWND owner) {
-    if (!createTopLevel(L"CorvalloAbout", "关于 Pennavo（Corvallo）", 477, 251,
-                        WS_POPUP | WS_CAPTION | WS_SYSMENU, WS_EX_DLGMODALFRAME, owner, IDI_CORVALLO)) {
+    if (!createModalFrame(L"CorvalloAbout", "关于 Pennavo（Corvallo）", 477, 251, owner, IDI_CORVALLO)) {
         return false;
     }
     createControls(handle(), kLayout);

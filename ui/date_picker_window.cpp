@@ -18,8 +18,7 @@ constexpr ControlSpec kLayout[] = {
 }  // namespace
 
 bool DatePickerWindow::create(HWND owner) {
-    if (!createTopLevel(L"CorvalloDatePicker", model::kPickerTitle, 180, 139, WS_POPUP | WS_CAPTION | WS_SYSMENU,
-                        WS_EX_DLGMODALFRAME, owner, 0)) {
+    if (!createModalFrame(L"CorvalloDatePicker", model::kPickerTitle, 180, 139, owner, 0)) {
         return false;
     }
     createControls(handle(), kLayout);

@@ -22,8 +22,7 @@ constexpr ControlSpec kLayout[] = {
 }  // namespace
 
 bool ElevationNoticeWindow::create(HWND owner) {
-    if (!createTopLevel(L"CorvalloElevationNotice", "授权请求", 426, 183, WS_POPUP | WS_CAPTION | WS_SYSMENU,
-                        WS_EX_DLGMODALFRAME, owner, IDI_CORVALLO)) {
+    if (!createModalFrame(L"CorvalloElevationNotice", "授权请求", 426, 183, owner, IDI_CORVALLO)) {
         return false;
     }
     createControls(handle(), kLayout);

@@ -21,8 +21,7 @@ constexpr ControlSpec kLayout[] = {
 }  // namespace
 
 bool FileTypeWindow::create(HWND owner) {
-    if (!createTopLevel(L"CorvalloFileType", model::kFileTypeTitle, 395, 129, WS_POPUP | WS_CAPTION | WS_SYSMENU,
-                        WS_EX_DLGMODALFRAME, owner, 0)) {
+    if (!createModalFrame(L"CorvalloFileType", model::kFileTypeTitle, 395, 129, owner, 0)) {
         return false;
     }
     createControls(handle(), kLayout);

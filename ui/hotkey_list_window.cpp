@@ -15,8 +15,7 @@ constexpr ControlSpec kLayout[] = {
 }  // namespace
 
 bool HotkeyListWindow::create(HWND owner) {
-    if (!createTopLevel(L"CorvalloHotkeys", "快捷键列表", 380, 183, WS_POPUP | WS_CAPTION | WS_SYSMENU,
-                        WS_EX_DLGMODALFRAME, owner, IDI_CORVALLO)) {
+    if (!createModalFrame(L"CorvalloHotkeys", "快捷键列表", 380, 183, owner, IDI_CORVALLO)) {
         return false;
     }
     createControls(handle(), kLayout);

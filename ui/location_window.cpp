@@ -19,8 +19,7 @@ constexpr ControlSpec kLayout[] = {
 }  // namespace
 
 bool LocationWindow::create(HWND owner) {
-    if (!createTopLevel(L"CorvalloLocation", model::kLocationTitle, 395, 129, WS_POPUP | WS_CAPTION | WS_SYSMENU,
-                        WS_EX_DLGMODALFRAME, owner, 0)) {
+    if (!createModalFrame(L"CorvalloLocation", model::kLocationTitle, 395, 129, owner, 0)) {
         return false;
     }
     createControls(handle(), kLayout);

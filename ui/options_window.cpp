@@ -56,8 +56,7 @@ bool OptionsWindow::create(HWND owner) {
     // Every opening applies the stored setting again, even one that ends in "取消".
     runAutostartProgram(context_.shell, context_.settings.autostart);
 
-    if (!createTopLevel(L"CorvalloOptions", "选项", 261, 221, WS_POPUP | WS_CAPTION | WS_SYSMENU, WS_EX_DLGMODALFRAME,
-                        owner, IDI_CORVALLO)) {
+    if (!createModalFrame(L"CorvalloOptions", "选项", 261, 221, owner, IDI_CORVALLO)) {
         return false;
     }
     createControls(handle(), kLayout);

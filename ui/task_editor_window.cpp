@@ -207,8 +207,7 @@ TaskEditorWindow::~TaskEditorWindow() = default;
 
 bool TaskEditorWindow::create(HWND owner) {
     const model::EditorFrameTexts texts = model::editorFrameTexts(state_.mode);
-    if (!createTopLevel(kTaskEditorClass, texts.title, kWidth, kHeight, WS_POPUP | WS_CAPTION | WS_SYSMENU,
-                        WS_EX_DLGMODALFRAME | WS_EX_CONTROLPARENT, owner, IDI_CORVALLO)) {
+    if (!createModalFrame(kTaskEditorClass, texts.title, kWidth, kHeight, owner, IDI_CORVALLO, WS_EX_CONTROLPARENT)) {
         return false;
     }
     createControls(handle(), kFrameTop);

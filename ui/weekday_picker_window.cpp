@@ -34,8 +34,7 @@ int WeekdayPickerWindow::dayBoxId(int day) {
 }
 
 bool WeekdayPickerWindow::create(HWND owner) {
-    if (!createTopLevel(L"CorvalloWeekdayPicker", model::kPickerTitle, 380, 167, WS_POPUP | WS_CAPTION | WS_SYSMENU,
-                        WS_EX_DLGMODALFRAME, owner, 0)) {
+    if (!createModalFrame(L"CorvalloWeekdayPicker", model::kPickerTitle, 380, 167, owner, 0)) {
         return false;
     }
     createControls(handle(), kLayout);

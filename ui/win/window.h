@@ -28,6 +28,12 @@ protected:
     // The class is registered on first use; `icon` is a resource id or 0.
     bool createTopLevel(const wchar_t* className, std::string_view title, int width, int height, DWORD style,
                         DWORD exStyle, HWND owner, int icon);
+    // The same for a modal window of ours: caption and close box, a dialog frame, no resizing.
+    bool createModalFrame(const wchar_t* className, std::string_view title, int width, int height, HWND owner, int icon,
+                          DWORD extraExStyle = 0) {
+        return createTopLevel(className, title, width, height, WS_POPUP | WS_CAPTION | WS_SYSMENU,
+                              WS_EX_DLGMODALFRAME | extraExStyle, owner, icon);
+    }
 
     // The window's messages; return handled(...) or callDefault(...).
     virtual LRESULT onMessage(UINT message, WPARAM wParam, LPARAM lParam) = 0;
