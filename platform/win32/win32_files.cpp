@@ -286,6 +286,17 @@ constexpr ULONG kFileOpen = 1, kFileCreate = 2;
 constexpr ULONG kSequentialOnly = 0x4, kSynchronousIo = 0x20, kNonDirectoryFile = 0x40;
 constexpr ULONG kFileRenameInformation = 10;
 
+// A rename to `name`, relative to `folder` when that is given, never replacing a file of that name.
+std::vector<char> renameRequest(HANDLE folder, std::wstring_view name) {
+    std::vector<char> request(sizeof(FILE_RENAME_INFO) + name.size() * sizeof(wchar_t));
+    auto* rename = reinterpret_cast<FILE_RENAME_INFO*>(request.data());
+    rename->ReplaceIfExists = FALSE;
+    rename->RootDirectory = folder;
+    rename->FileNameLength = static_cast<DWORD>(name.size() * sizeof(wchar_t));
+    std::copy(name.begin(), name.end(), rename->FileName);
+    return request;
+}
+
 // Opens or creates `name` in the folder `folder` is open on; null on failure.
 UniqueHandle openInFolder(HANDLE folder, const std::wstring& name, ACCESS_MASK access, ULONG attributes, ULONG share,
                           ULONG disposition, ULONG options, NTSTATUS* status = nullptr) {
@@ -443,13 +454,8 @@ public:
         // Windows, but Wine resolves it against the current directory.)
         if (name.rfind(L"\\\\?\\", 0) != 0) return FileError{FileErrorKind::InvalidPath, "rename", target_, {}, 0};
         name[1] = L'?';
-        std::vector<char> request(sizeof(FILE_RENAME_INFO) + name.size() * sizeof(wchar_t));
-        auto* rename = reinterpret_cast<FILE_RENAME_INFO*>(request.data());
-        rename->ReplaceIfExists = FALSE;
-        rename->RootDirectory = nullptr;
-        rename->FileNameLength = static_cast<DWORD>(name.size() * sizeof(wchar_t));
-        std::copy(name.begin(), name.end(), rename->FileName);
-        if (!SetFileInformationByHandle(out_.get(), FileRenameInfo, rename, static_cast<DWORD>(request.size())))
+        std::vector<char> request = renameRequest(nullptr, name);
+        if (!SetFileInformationByHandle(out_.get(), FileRenameInfo, request.data(), static_cast<DWORD>(request.size())))
             return lastError("rename", target_);
         target_ = std::string(path);
         return {};
@@ -543,14 +549,9 @@ private:
 long Win32Files::renameInFolder(void* file, void* folder, std::wstring_view name) {
     const NtCalls& nt = ntCalls();
     if (nt.setInformation == nullptr) return kStatusNotSupported;
-    std::vector<char> request(sizeof(FILE_RENAME_INFO) + name.size() * sizeof(wchar_t));
-    auto* rename = reinterpret_cast<FILE_RENAME_INFO*>(request.data());
-    rename->ReplaceIfExists = FALSE;
-    rename->RootDirectory = folder;
-    rename->FileNameLength = static_cast<DWORD>(name.size() * sizeof(wchar_t));
-    std::copy(name.begin(), name.end(), rename->FileName);
+    std::vector<char> request = renameRequest(folder, name);
     IO_STATUS_BLOCK io{};
-    return nt.setInformation(file, &io, rename, static_cast<ULONG>(request.size()), kFileRenameInformation);
+    return nt.setInformation(file, &io, request.data(), static_cast<ULONG>(request.size()), kFileRenameInformation);
 }
 
 std::unique_ptr<CopyCache> Win32Files::makeCopyCache() { return std::make_unique<FolderCache>(); }
